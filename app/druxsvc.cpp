@@ -1,0 +1,14 @@
+// druxsvc: the service feature set, request from the command line.
+#include "frontend/command_line.h"
+#include "frontend/exit_codes.h"
+#include "frontend/startup.h"
+#include "platform/platform.h"
+
+void ProgramMain(int argc, char** argv) {
+  const drux::FeatureSet& features = drux::kServiceFeatureSet;
+  drux::ServiceRequest request;
+  if (!drux::ParseCommandLine(features, argc, argv, &request)) {
+    platform::Exit(drux::kExitInvalidArgument);
+  }
+  platform::Exit(drux::RunServiceRequest(features, request));
+}

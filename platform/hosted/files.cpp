@@ -1,0 +1,106 @@
+// Hosted files: C stdio streams.
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/platform.h"
+
+struct platform::File {
+  FILE* stream;
+};
+
+namespace platform {
+namespace {
+
+int lastError = 0;
+
+const char* ModeText(FileMode mode) {
+  switch (mode) {
+    case FileMode::ReadBinary:
+      return "rb";
+    case FileMode::WriteBinary:
+      return "w+b";
+    case FileMode::WriteText:
+      return "wt";
+    case FileMode::ReadWriteBinary:
+      return "r+b";
+    case FileMode::AppendBinary:
+      return "ab";
+  }
+  return "rb";
+}
+
+bool Check(bool ok) {
+  if (!ok) {
+    lastError = errno;
+  }
+  return ok;
+}
+
+}  // namespace
+
+File* OpenFile(const char* name, FileMode mode) {
+  FILE* stream = std::fopen(name, ModeText(mode));
+  if (!Check(stream != nullptr)) {
+    return nullptr;
+  }
+  return new File{stream};
+}
+
+size_t ReadFile(File* file, void* buffer, size_t length) {
+  size_t done = std::fread(buffer, 1, length, file->stream);
+  Check(done == length || !std::ferror(file->stream));
+  return done;
+}
+
+size_t WriteFile(File* file, const void* data, size_t length) {
+  size_t done = std::fwrite(data, 1, length, file->stream);
+  Check(done == length);
+  return done;
+}
+
+bool SeekFile(File* file, long offset, SeekOrigin origin) {
+  int whence = origin == SeekOrigin::Begin ? SEEK_SET : origin == SeekOrigin::End ? SEEK_END
+                                                                                 : SEEK_CUR;
+  return Check(std::fseek(file->stream, offset, whence) == 0);
+}
+
+long TellFile(File* file) {
+  long position = std::ftell(file->stream);
+  Check(position >= 0);
+  return position;
+}
+
+bool FlushFile(File* file) { return Check(std::fflush(file->stream) == 0); }
+
+bool CloseFile(File* file) {
+  bool ok = Check(std::fclose(file->stream) == 0);
+  delete file;
+  return ok;
+}
+
+bool DeleteFile(const char* name) { return Check(std::remove(name) == 0); }
+
+bool RenameFile(const char* from, const char* to) { return Check(std::rename(from, to) == 0); }
+
+bool CreateDirectory(const char* name) {
+  if (::mkdir(name, 0777) == 0) {
+    return true;
+  }
+  struct stat info {};
+  return Check(::stat(name, &info) == 0 && S_ISDIR(info.st_mode));
+}
+
+const char* SystemErrorText() { return std::strerror(lastError); }
+
+bool RedirectConsole(File* file) {
+  std::fflush(stdout);
+  std::fflush(stderr);
+  std::fflush(file->stream);
+  int descriptor = fileno(file->stream);
+  return Check(::dup2(descriptor, STDOUT_FILENO) >= 0 && ::dup2(descriptor, STDERR_FILENO) >= 0);
+}
+
+}  // namespace platform

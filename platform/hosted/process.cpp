@@ -1,0 +1,21 @@
+// Hosted process: environment and exit.
+#include <cstdio>
+#include <cstdlib>
+
+#include "platform/platform.h"
+#include "sim/sim.h"
+
+namespace platform {
+
+const char* EnvironmentValue(const char* name) { return std::getenv(name); }
+
+void Exit(int code) {
+  std::fflush(stdout);
+  if (!sim::Persist()) {
+    std::fprintf(stderr, "druxsim: can't save the simulated PC's state\n");
+  }
+  std::fflush(stderr);
+  std::exit(code);
+}
+
+}  // namespace platform
