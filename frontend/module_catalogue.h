@@ -1,0 +1,17 @@
+// Module names and the identity fields the front end and the handlers read of a module.
+#pragma once
+
+#include <cstdint>
+
+namespace drux {
+
+const char* ModuleName(int32_t panel, int32_t module);
+
+// 0 when the panel selection or the read fails; nonzero = module present.
+uint32_t ReadModuleId(int32_t panel, int32_t module);
+// Each returns a static text, empty when the panel selection or a read fails.
+const char* ReadModuleHardwareRevision(int32_t panel, int32_t module);
+const char* ReadModuleSerialNumber(int32_t panel, int32_t module);
+const char* ReadModuleModelNumber(int32_t panel, int32_t module);
+
+}  // namespace drux
