@@ -44,5 +44,8 @@ int WriteCommand(uint32_t code, uint32_t address, uint32_t device, uint32_t targ
 
 // Hex dump of the trace: 16 bytes a line, offset, hex bytes and a character column.
 void PrintHexDump(const uint8_t* data, uint32_t length);
+// Trace line of one command ("RD ..." or "WR ..."), with the caller's values unmasked.
+void PrintCommandTrace(bool read, uint32_t code, uint32_t address, uint32_t device,
+                       uint32_t target, uint32_t size);
 
 }  // namespace drux

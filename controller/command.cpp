@@ -1,0 +1,145 @@
+// The command handshake. Port traffic is the cost on real hardware, so a command touches
+// exactly the ports the handshake needs: claim (status read and write-back), payload, command
+// word, polls of state and error byte, reply, release (status read and write-back).
+#include "controller/command.h"
+
+#include "controller/registers.h"
+#include "platform/platform.h"
+
+namespace drux {
+
+namespace {
+
+uint32_t gTimeoutSeconds = kCommandTimeoutSeconds;
+
+// Reading the clock is slow on real hardware; a finished command never gets this far.
+constexpr uint32_t kPollsPerClockCheck = 4096;
+
+uint16_t WindowBase(uint32_t size) {
+  return size <= kSmallWindowSize ? kPortSmallWindow : kPortLargeWindow;
+}
+
+bool ValidTransfer(const void* buffer, uint32_t size) {
+  return size <= kMaxCommandSize && (size == 0 || buffer != nullptr);
+}
+
+// The lock is tested and set with two separate accesses; the controller offers nothing
+// atomic.
+bool ClaimInterface() {
+  const uint32_t status = ReadRegister(kPortCommandStatus);
+  if ((status & kStatusLockBit) != 0) {
+    return false;
+  }
+  WriteRegister(kPortCommandStatus, status | kStatusLockBit);
+  return true;
+}
+
+// Clears error byte, state and lock; the upper bits belong to the controller.
+void ReleaseInterface() {
+  WriteRegister(kPortCommandStatus, ReadRegister(kPortCommandStatus) & ~kStatusHostBits);
+}
+
+// True once the command has run longer than the bound. The clock starts at the first check,
+// so that commands that finish within a few thousand polls never read it.
+bool TimedOut(uint32_t polls, int64_t* clockStart) {
+  if (polls % kPollsPerClockCheck != 0) {
+    return false;
+  }
+  const int64_t now = platform::CalendarSeconds();
+  if (*clockStart < 0 || now < *clockStart) {
+    *clockStart = now;  // first check, or the calendar was set back
+    return false;
+  }
+  return now - *clockStart > int64_t(gTimeoutSeconds);
+}
+
+int PollUntilFinished(uint8_t* errorByte) {
+  int64_t clockStart = -1;
+  for (uint32_t polls = 1;; ++polls) {
+    const uint8_t state = ReadRegisterByte(kPortCommandState) & (kStatusStateMask >> 8);
+    *errorByte = ReadRegisterByte(kPortCommandStatus);
+    if (state == kStateFinished) {
+      return kStatusOk;
+    }
+    if (state == kStateFailed) {
+      return kStatusFailed;
+    }
+    if (TimedOut(polls, &clockStart)) {
+      *errorByte = kErrorTimeout;
+      return kStatusFailed;
+    }
+  }
+}
+
+int IssueAndWait(uint32_t commandWord, uint8_t* errorByte) {
+  WriteRegister(kPortCommand, commandWord);
+  return PollUntilFinished(errorByte);
+}
+
+}  // namespace
+
+void SetCommandTimeoutSeconds(uint32_t seconds) {
+  gTimeoutSeconds = seconds == 0 ? kCommandTimeoutSeconds : seconds;
+}
+
+uint32_t CommandWord(uint32_t code, uint32_t address, uint32_t device, uint32_t target, bool read) {
+  return ((code & 0xFF) << kCommandCodeShift) | ((target & 0xF) << kCommandTargetShift) |
+         ((device & 0xF) << kCommandDeviceShift) | (read ? kCommandReadFlag : 0) |
+         (address & kCommandAddressMask);
+}
+
+int ReadCommand(uint32_t code, uint32_t address, uint32_t device, uint32_t target, uint8_t* buffer,
+                uint32_t size, uint8_t* errorByte) {
+  if (!ValidTransfer(buffer, size)) {
+    return kStatusInvalidParameter;
+  }
+  uint8_t ignoredErrorByte = 0;
+  if (errorByte == nullptr) {
+    errorByte = &ignoredErrorByte;
+  }
+  if (DebugTrace()) {
+    PrintCommandTrace(true, code, address, device, target, size);
+  }
+  if (!ClaimInterface()) {
+    return kStatusLocked;
+  }
+  const int status = IssueAndWait(CommandWord(code, address, device, target, true), errorByte);
+  if (status == kStatusOk) {
+    const uint16_t base = WindowBase(size);
+    for (uint32_t i = 0; i < size; ++i) {
+      buffer[i] = ReadRegisterByte(uint16_t(base + i));
+    }
+    if (DebugTrace()) {
+      PrintHexDump(buffer, size);
+    }
+  }
+  ReleaseInterface();
+  return status;
+}
+
+int WriteCommand(uint32_t code, uint32_t address, uint32_t device, uint32_t target,
+                 const uint8_t* payload, uint32_t size, uint8_t* errorByte) {
+  if (!ValidTransfer(payload, size)) {
+    return kStatusInvalidParameter;
+  }
+  uint8_t ignoredErrorByte = 0;
+  if (errorByte == nullptr) {
+    errorByte = &ignoredErrorByte;
+  }
+  if (DebugTrace()) {
+    PrintCommandTrace(false, code, address, device, target, size);
+    PrintHexDump(payload, size);
+  }
+  if (!ClaimInterface()) {
+    return kStatusLocked;
+  }
+  const uint16_t base = WindowBase(size);
+  for (uint32_t i = 0; i < size; ++i) {
+    WriteRegisterByte(uint16_t(base + i), payload[i]);
+  }
+  const int status = IssueAndWait(CommandWord(code, address, device, target, false), errorByte);
+  ReleaseInterface();
+  return status;
+}
+
+}  // namespace drux

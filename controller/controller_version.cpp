@@ -1,0 +1,32 @@
+// Identity and firmware version of the controller (command 0x10).
+#include "controller/command.h"
+#include "controller/controller_info.h"
+#include "controller/registers.h"
+
+namespace drux {
+
+namespace {
+
+constexpr uint32_t kCommandVersion = 0x10;
+
+}  // namespace
+
+int ReadControllerVersion(ControllerVersion* record, uint32_t target, uint32_t device,
+                          uint8_t* errorByte) {
+  uint8_t reply[4] = {};
+  const int status =
+      ReadCommand(kCommandVersion, 0, device, target, reply, sizeof reply, errorByte);
+  if (status != kStatusOk) {
+    return status;
+  }
+  const uint32_t word = uint32_t(reply[0]) | (uint32_t(reply[1]) << 8) |
+                        (uint32_t(reply[2]) << 16) | (uint32_t(reply[3]) << 24);
+  for (int letter = 0; letter < 4; ++letter) {
+    record->id[letter] = IdLetter(word, letter);
+  }
+  record->id[4] = '\0';
+  record->version = ((word >> 8) & 0xF) * 256 + (word & 0xFF);
+  return kStatusOk;
+}
+
+}  // namespace drux
