@@ -15,27 +15,57 @@ inline constexpr int kModules = 16;
 
 struct PanelConfig {
   bool connected = false;
-  uint16_t versionId = 0;      // 0x5886 = built-in display of a panel PC
-  uint8_t linkFpgaMajor = 0;   // 4 bits
-  uint8_t linkFpgaMinor = 0;   // 8 bits
-  bool moduleFunctions = true; // answers command 0x7F (select panel for module functions)
+  uint16_t versionId = 0;       // 0x5886 = built-in display of a panel PC
+  uint8_t linkFpgaMajor = 0;    // 4 bits
+  uint8_t linkFpgaMinor = 0;    // 8 bits
+  bool moduleFunctions = true;  // answers command 0x7F (select panel for module functions)
+};
+
+// Identity data of a PC module (command 0x61). Texts are NUL-terminated.
+struct ModuleConfig {
+  bool fitted = false;            // a module that is not fitted answers 0x85
+  uint32_t id = 0;                // identification word (address 0x100)
+  char hardwareRevision[5] = {};  // address 0x300, 5 bytes: up to 4 characters
+  char serialNumber[12] = {};     // address 0x400, 12 bytes: up to 11 characters
+  char modelNumber[41] = {};      // addresses 0x500-0x502, 40 bytes: up to 40 characters
+  uint32_t parentId = 0;          // address 0x700, 6 bytes: this word little-endian, then 0, 0
 };
 
 struct MachineConfig {
-  bool present = true;          // false: every port of the block reads all ones
+  bool present = true;                   // false: every port of the block reads all ones
   char id[5] = {'D', 'R', 'U', 'X', 0};  // identification letters ("DRUX", "DRUU", ...)
-  uint8_t pcType = 18;          // PC type code, bits 0-7 of the system status register
-  uint32_t systemFlags = 0;     // bits 8-31 of the system status register
-  uint32_t panelChannels = 16;  // 1 or 16 (capability register bit 12)
+  uint8_t pcType = 18;                   // PC type code, bits 0-7 of the system status register
+  uint32_t systemFlags = 0;              // bits 8-31 of the system status register (in place)
+  uint32_t panelChannels = 16;           // 1 or 16 (capability register bit 12)
   uint32_t updateCounter = 0;
   uint32_t featureRegister = 0;
-  uint32_t biosRegister = 0;    // effective BIOS settings register 0x4190
+  uint32_t biosRegister = 0;          // effective BIOS settings register 0x4190
   uint16_t firmwareVersion = 0x0105;  // major * 256 + minor, reply of command 0x10
   PanelConfig panels[kPanelChannels];
+  ModuleConfig modules[kModules];  // PC modules 0-15
 };
 
-// The default simulated PC: an EX64 with 16 channels and panels 0 and 1 connected.
+// The default simulated PC: an EX64 with 16 channels, panels 0 and 1 connected and PC modules
+// 0 (system unit) and 8 (fan kit) fitted.
 MachineConfig DefaultMachineConfig();
+
+// ---- Configuration as text (state file and the druxsim tool share these) ---------------------
+
+// Applies one setting to a configuration. Keys and values:
+//   pc=<code 0-255 | EX41 VP41 EX52 VP52 EX64 VP64 EX53 VP53 EM64 VP47 VP20>
+//   variant=<four letters A-Z | absent>   present=<0|1>   channels=<1|16>
+//   firmware=<major.minor>   update-counter=<n>   system-flags=<n>   features=<n>   bios=<n>
+//   panel.<0-15>.connected=<0|1>   panel.<N>.version=<n>   panel.<N>.link=<major.minor>
+//   panel.<N>.modules=<0|1>
+//   module.<0-15>.fitted=<0|1>   module.<N>.id=<n>   module.<N>.hwrev=<text>
+//   module.<N>.serial=<text>   module.<N>.model=<text>   module.<N>.parent=<n>
+// Numbers are decimal or 0x-hexadecimal. Setting a module field fits the module; fitted=0
+// removes it. Returns false (configuration unchanged) on an unknown key or a bad value.
+bool ApplySetting(MachineConfig& config, const char* key, const char* value);
+// Same for one "key=value" text.
+bool ApplySettingText(MachineConfig& config, const char* keyValue);
+// Model name of a PC type code ("EX64"), or nullptr for a code without a model.
+const char* PcModelName(uint8_t pcType);
 
 // ---- Lifecycle -------------------------------------------------------------------------
 
@@ -50,8 +80,10 @@ inline constexpr const char* kDefaultStateDirectoryName = ".druxsim";
 void StartInMemory(const MachineConfig& config);
 // The machine persisted in a directory. Nothing is read until the first port access; a
 // directory without a machine gives the default machine. Returns false on a bad path.
+// Unsaved changes of the previously attached machine are dropped (call Persist first).
 bool AttachDirectory(const char* directory);
-// Creates (or replaces) a machine in the directory with the configuration and erased memory.
+// Creates (or replaces) a machine in the directory with the configuration and erased memory:
+// no faults, empty log, zero counters. The directory is attached afterwards.
 bool CreateMachine(const char* directory, const MachineConfig& config);
 // Writes what changed (registers, memory areas, counters, log) back to the directory.
 // No-op for an in-memory machine. Returns false when something could not be written.
@@ -59,11 +91,20 @@ bool Persist();
 // Current configuration (loads it when needed); changes through UpdateConfig.
 const MachineConfig& Config();
 void UpdateConfig(const MachineConfig& config);
+// Directory of the attached machine ("" in memory) and whether it holds a saved machine.
+const char* StateDirectory();
+bool MachineSaved();
 
 // ---- Port access (what the program's port backend calls) -------------------------------
 
 uint8_t PortRead(uint16_t port);
 void PortWrite(uint16_t port, uint8_t value);
+
+// The model's own view of the command status register (no port access is counted).
+uint32_t CommandStatusValue();
+// Clears bits 0-11 of the command status register, as a controller reset would (recovers a
+// lock that a host left behind).
+void ResetCommandInterface();
 
 // ---- Faults ----------------------------------------------------------------------------
 
@@ -76,7 +117,7 @@ enum class FaultKind : uint8_t {
 inline constexpr int kAnyCommand = -1;
 struct Fault {
   FaultKind kind;
-  int command;        // command code (0-255) or kAnyCommand; ignored for LockHeld
+  int command;        // command code as written (0-255) or kAnyCommand; ignored for LockHeld
   uint8_t errorByte;  // ErrorByte only
   uint32_t count;     // Busy only: remaining busy answers
 };
@@ -85,17 +126,28 @@ bool AddFault(const Fault& fault);
 void ClearFaults();
 int FaultCount();
 Fault FaultAt(int index);
+// Text form of a fault, as in the state file and the druxsim fault command:
+//   "lock", "busy <cmd> <count>", "error <cmd> <byte>", "hang <cmd>"; <cmd> = code or "any".
+size_t FormatFault(const Fault& fault, char* buffer, size_t capacity);
+bool ParseFault(const char* text, Fault* fault);
+
+// ---- Protocol violations of the host -------------------------------------------------------
+
+uint32_t ProtocolViolationCount();
+const char* LastProtocolViolation();  // "" when there was none
+void ClearProtocolViolations();
 
 // ---- Command log and access count --------------------------------------------------------
 
 struct LogEntry {
-  uint8_t code;        // command code as written (including an address extension)
-  uint16_t address;    // 14-bit address field
+  uint8_t code;      // command code as written (including an address extension)
+  uint16_t address;  // 14-bit address field
   uint8_t device;
   uint8_t target;
-  uint16_t size;       // payload bytes moved through the window
+  uint16_t size;  // payload bytes the host moved through the window for this command:
+                  // written before a write command, read after a read command
   bool read;
-  uint8_t state;       // 1 finished, 3 failed, 2 never finished
+  uint8_t state;  // 1 finished, 3 failed, 2 never finished
   uint8_t errorByte;
 };
 // Entries of this run and of earlier persisted runs, oldest first.
@@ -104,16 +156,22 @@ LogEntry LogAt(size_t index);
 void ClearLog();
 uint64_t PortAccessCount();
 void ClearPortAccessCount();
+// One log line: "RD cmd=0xe0 addr=0x0000 dev=0 target=0 size=256 state=1 err=0x00".
+size_t FormatLogEntry(const LogEntry& entry, char* buffer, size_t capacity);
+bool ParseLogEntry(const char* line, LogEntry* entry);
 
 // ---- Memory areas (druxsim dump/load, tests) --------------------------------------------
 
 enum class Area : uint8_t {
-  Flash,            // controller flash, 4 or 16 MiB by PC type (commands 0xA0/0xE0, device 0)
-  LinkFlash,        // link transmitter flash (device 3)
+  Flash,         // controller flash, 4 or 16 MiB by PC type (commands 0xA0/0xE0, device 0)
+  LinkFlash,     // link transmitter flash (device 3)
+  PanelFlash,    // FPGA flash of a panel, 4 MiB (command 0x20, target 3)
+  PanelDisplay,  // display block of a panel, 4 KiB (command 0x20, target 4)
 };
-// Copies bytes out of / into an area; false when the range lies outside it.
-bool ReadAreaBytes(Area area, uint32_t offset, uint8_t* buffer, size_t length);
-bool WriteAreaBytes(Area area, uint32_t offset, const uint8_t* data, size_t length);
+// Copies bytes out of / into an area; false when the range lies outside it (or the panel
+// number is not 0-15). `panel` selects the panel of the panel areas.
+bool ReadAreaBytes(Area area, uint32_t offset, uint8_t* buffer, size_t length, int panel = 0);
+bool WriteAreaBytes(Area area, uint32_t offset, const uint8_t* data, size_t length, int panel = 0);
 size_t AreaSize(Area area);
 
 // ---- Allocation hook ---------------------------------------------------------------------

@@ -1,0 +1,51 @@
+// The command table of the simulated controller: a new data type adds a handler file and a
+// line here.
+#include "sim/commands.h"
+
+#include <cstring>
+
+namespace sim::internal {
+
+namespace {
+
+constexpr CommandEntry kCommands[] = {
+    {0x10, 1, RunControllerIdentity}, {0x20, 1, RunPanelData},
+    {0x61, 1, RunModuleIdentity},     {0x7F, 1, RunSelectPanelForModules},
+    {0xA0, 16, RunFlashSmallBlocks},  {0xE0, 4, RunFlashLargeBlocks},
+};
+
+}  // namespace
+
+uint8_t ExecuteCommand(Machine& machine, CommandCall& call) {
+  for (const CommandEntry& entry : kCommands) {
+    if (call.code >= entry.base && call.code - entry.base < entry.codes) {
+      call.extension = uint8_t(call.code - entry.base);
+      return entry.handler(machine, call);
+    }
+  }
+  return kErrorUnknownCommand;
+}
+
+uint8_t* PayloadWindow(Machine& machine, uint32_t size) {
+  return size <= sizeof machine.smallWindow ? machine.smallWindow : machine.largeWindow;
+}
+
+uint8_t TransferPayload(Machine& machine, CommandCall& call, uint8_t* bytes, uint32_t size) {
+  uint8_t* window = PayloadWindow(machine, size);
+  if (call.read) {
+    std::memcpy(window, bytes, size);
+  } else {
+    std::memcpy(bytes, window, size);
+  }
+  return kErrorNone;
+}
+
+uint8_t TransferAreaBlock(Machine& machine, CommandCall& call, Area area, int panel,
+                          uint32_t offset, uint32_t size) {
+  uint8_t* window = PayloadWindow(machine, size);
+  bool ok = call.read ? AreaCopyOut(machine, area, panel, offset, window, size)
+                      : AreaCopyIn(machine, area, panel, offset, window, size);
+  return ok ? kErrorNone : kErrorInvalidParameter;
+}
+
+}  // namespace sim::internal

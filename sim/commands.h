@@ -1,0 +1,55 @@
+// Commands of the simulated controller: one handler per data type, found through one table.
+#pragma once
+
+#include <cstdint>
+
+#include "sim/machine.h"
+
+namespace sim::internal {
+
+// Controller error bytes that the model answers with.
+inline constexpr uint8_t kErrorNone = 0x00;
+inline constexpr uint8_t kErrorUnknownCommand = 0x81;
+inline constexpr uint8_t kErrorInvalidParameter = 0x83;
+inline constexpr uint8_t kErrorDeviceBusy = 0x84;
+inline constexpr uint8_t kErrorDeviceMissing = 0x85;
+
+struct CommandCall {
+  uint8_t code;       // as written
+  uint8_t extension;  // code - base: block index bits above bit 13
+  uint16_t address;
+  uint8_t device;
+  uint8_t target;
+  bool read;
+};
+
+// Returns kErrorNone or the error byte of the failure.
+using CommandHandler = uint8_t (*)(Machine& machine, CommandCall& call);
+
+struct CommandEntry {
+  uint8_t base;
+  uint8_t codes;  // base code plus its address extensions
+  CommandHandler handler;
+};
+
+// Runs the command of the table entry that covers the code (unknown: kErrorUnknownCommand).
+uint8_t ExecuteCommand(Machine& machine, CommandCall& call);
+
+// The window that carries a payload of `size` bytes: small up to 16 bytes, else large.
+uint8_t* PayloadWindow(Machine& machine, uint32_t size);
+// Moves a payload of the command's natural size: a read command copies `bytes` into the
+// window, a write command copies the window into `bytes`.
+uint8_t TransferPayload(Machine& machine, CommandCall& call, uint8_t* bytes, uint32_t size);
+// Same for a memory area range (pages loaded or marked dirty as needed).
+uint8_t TransferAreaBlock(Machine& machine, CommandCall& call, Area area, int panel,
+                          uint32_t offset, uint32_t size);
+
+// Handlers, one file each.
+uint8_t RunControllerIdentity(Machine& machine, CommandCall& call);     // 0x10
+uint8_t RunPanelData(Machine& machine, CommandCall& call);              // 0x20
+uint8_t RunModuleIdentity(Machine& machine, CommandCall& call);         // 0x61
+uint8_t RunSelectPanelForModules(Machine& machine, CommandCall& call);  // 0x7F
+uint8_t RunFlashSmallBlocks(Machine& machine, CommandCall& call);       // 0xA0-0xAF
+uint8_t RunFlashLargeBlocks(Machine& machine, CommandCall& call);       // 0xE0-0xE3
+
+}  // namespace sim::internal

@@ -1,0 +1,162 @@
+// Internal state of the simulated controller and the helpers that the model's files share.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "platform/platform.h"
+#include "sim/sim.h"
+
+namespace sim::internal {
+
+// Bits 12-31 of the command status register belong to the controller; the host must write
+// them back unchanged. A pattern with set bits in every byte catches a host that does not.
+inline constexpr uint32_t kStatusPattern = 0x5A5AA000;
+inline constexpr uint8_t kStateWorking = 2;
+
+inline constexpr size_t kPathCapacity = 512;
+inline constexpr size_t kViolationTextCapacity = 160;
+
+// Memory areas are kept in pages that are loaded on first touch and written back when dirty,
+// so that one block command on a 16 MiB flash moves 64 KiB, not the whole file.
+inline constexpr uint32_t kPageSize = 0x10000;
+inline constexpr int kAreaSlots = 2 + 2 * kPanelChannels;
+
+struct AreaStore {
+  uint32_t size = 0;  // 0: not set up yet
+  uint32_t pageCount = 0;
+  uint8_t** pages = nullptr;
+  uint8_t* dirty = nullptr;  // one flag per page
+  long fileLength = -1;      // -1: the backing file has not been looked at
+};
+
+struct CommandLog {
+  LogEntry* entries = nullptr;
+  size_t count = 0;
+  size_t capacity = 0;
+  size_t unsavedFrom = 0;        // entries from here on are not in the log file yet
+  bool persistedLoaded = false;  // the log file's entries are at the front of `entries`
+  bool cleared = false;          // the log file must be emptied at the next Persist
+};
+
+struct Machine {
+  bool started = false;  // a machine was chosen (in memory or a directory)
+  bool inMemory = false;
+  bool loaded = false;  // the text state has been read
+  bool saved = false;   // the directory holds a machine
+  char directory[kPathCapacity] = {};
+
+  MachineConfig config;
+  bool configDirty = false;
+
+  Fault faults[kMaxFaults] = {};
+  int faultCount = 0;
+  bool faultsDirty = false;
+
+  // Registers.
+  uint32_t statusLow = 0;  // bits 0-11 of the command status register
+  uint32_t commandLatch = 0;
+  uint8_t panelSelect = 0;
+  uint8_t smallWindow[16] = {};
+  uint8_t largeWindow[256] = {};
+  uint32_t panelIndirectIndex[kPanelChannels] = {};  // block index register 0x3FF1 per panel
+  int8_t modulePanel = -1;  // panel selected for module functions (command 0x7F)
+  bool windowViolationReported = false;  // one window violation per running command is enough
+  bool statusWriteFlagged = false;       // one bits-12-31 violation per register write
+  // The log records the payload bytes that the host moved through the windows.
+  uint32_t windowWritesBeforeCommand = 0;
+  bool replyBeingFetched = false;  // window reads count towards the last (read) log entry
+
+  uint64_t accessCount = 0;
+  uint32_t violationCount = 0;
+  char lastViolation[kViolationTextCapacity] = {};
+  bool stateDirty = false;
+
+  CommandLog log;
+  AreaStore areas[kAreaSlots];
+};
+
+// The one machine of the process (no constructor runs: constant-initialised).
+Machine& RawMachine();
+// The machine with its text state loaded; attaches the default directory when nothing was
+// chosen yet.
+Machine& LoadedMachine();
+// Forgets everything (memory released) and leaves the machine not started.
+void ResetMachine();
+
+// ---- Text state (persistence.cpp) ----
+void LoadTextState(Machine& machine);
+bool BuildPath(char* buffer, size_t capacity, const char* directory, const char* name);
+bool MachinePath(const Machine& machine, const char* name, char* buffer, size_t capacity);
+
+// Reads a text file line by line through a fixed buffer (the log file can be large).
+struct LineReader {
+  platform::File* file;
+  char buffer[4096];
+  size_t start;
+  size_t end;
+  bool atEnd;
+};
+bool OpenLines(LineReader& reader, const char* path);
+// Next line without its line end (over-long lines are cut); false at the end of the file.
+bool NextLine(LineReader& reader, char* line, size_t capacity);
+void CloseLines(LineReader& reader);
+// Replaces a file with the text (written to a temporary file first, then renamed).
+bool WriteTextFile(const char* path, const char* text, size_t length);
+
+// ---- Memory areas (memory_areas.cpp) ----
+int AreaSlot(Area area, int panel);  // -1 for a bad panel
+uint32_t AreaSizeOf(const MachineConfig& config, Area area);
+bool AreaCopyOut(Machine& machine, Area area, int panel, uint32_t offset, uint8_t* buffer,
+                 size_t length);
+bool AreaCopyIn(Machine& machine, Area area, int panel, uint32_t offset, const uint8_t* data,
+                size_t length);
+bool PersistAreas(Machine& machine);
+void ReleaseAreas(Machine& machine);
+// Drops pages beyond a new area size (the PC type changed the flash size).
+void ResizeFlashArea(Machine& machine);
+bool AreaFileName(int slot, char* buffer, size_t capacity);
+
+// ---- Command log (command_log.cpp) ----
+void AppendLog(Machine& machine, const LogEntry& entry);
+// One more reply byte fetched by the host for the newest entry of this run.
+void CountReplyByte(Machine& machine);
+bool PersistLog(Machine& machine);
+void ReleaseLog(Machine& machine);
+
+// ---- Faults (faults.cpp) ----
+bool LockFaultActive(const Machine& machine);
+// The fault that decides the outcome of a command, or nullptr. Busy faults count down and
+// disappear at zero.
+enum class FaultOutcome : uint8_t { None, Fail, Hang };
+FaultOutcome ApplyCommandFault(Machine& machine, uint8_t code, uint8_t* errorByte);
+
+// ---- Handshake (handshake.cpp) ----
+void RecordViolation(Machine& machine, const char* format, ...)
+    __attribute__((format(printf, 2, 3)));
+uint8_t ReadStatusByte(Machine& machine, int byteIndex);
+void WriteStatusByte(Machine& machine, int byteIndex, uint8_t value);
+void WriteCommandByte(Machine& machine, int byteIndex, uint8_t value);
+uint32_t StatusRegister(const Machine& machine);
+uint8_t CommandState(const Machine& machine);
+
+// ---- Small text helpers (text_fields.cpp) ----
+bool ParseNumber(const char* text, uint32_t* value);
+bool ParseVersion(const char* text, uint32_t* major, uint32_t* minor);
+bool TextEquals(const char* a, const char* b);
+bool StartsWith(const char* text, const char* prefix);
+void CopyText(char* destination, size_t capacity, const char* source);
+
+// Text assembled in a caller-supplied buffer; `overflow` tells that something did not fit.
+struct TextBuilder {
+  char* data;
+  size_t capacity;
+  size_t length;
+  bool overflow;
+};
+void AppendText(TextBuilder& text, const char* format, ...) __attribute__((format(printf, 2, 3)));
+
+// ---- Configuration text (config_text.cpp) ----
+void AppendConfigText(TextBuilder& text, const MachineConfig& config);
+
+}  // namespace sim::internal

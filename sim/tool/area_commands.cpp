@@ -1,0 +1,136 @@
+// druxsim dump and load: memory areas of the simulated PC to and from files.
+#include <vector>
+
+#include "platform/platform.h"
+#include "sim/tool/tool.h"
+
+namespace druxsim {
+
+namespace {
+
+struct AreaChoice {
+  sim::Area area;
+  int panel;
+};
+
+// flash | linkflash | panelflash:N | display:N
+bool ParseArea(const std::string& text, AreaChoice* choice) {
+  struct Named {
+    const char* name;
+    sim::Area area;
+    bool perPanel;
+  };
+  static const Named kAreas[] = {
+      {"flash", sim::Area::Flash, false},
+      {"linkflash", sim::Area::LinkFlash, false},
+      {"panelflash", sim::Area::PanelFlash, true},
+      {"display", sim::Area::PanelDisplay, true},
+  };
+  size_t colon = text.find(':');
+  std::string name = text.substr(0, colon);
+  for (const Named& entry : kAreas) {
+    if (name != entry.name || entry.perPanel != (colon != std::string::npos)) {
+      continue;
+    }
+    unsigned long long panel = 0;
+    if (entry.perPanel && (!ParseUnsigned(text.substr(colon + 1), &panel) ||
+                           panel >= unsigned(sim::kPanelChannels))) {
+      return false;
+    }
+    *choice = AreaChoice{entry.area, int(panel)};
+    return true;
+  }
+  return false;
+}
+
+struct AreaArguments {
+  AreaChoice area{};
+  std::string file;
+  unsigned long long offset = 0;
+  unsigned long long length = 0;
+  bool lengthGiven = false;
+};
+
+bool ParseAreaArguments(const Arguments& args, bool allowLength, AreaArguments* parsed) {
+  if (args.size() < 2 || !ParseArea(args[0], &parsed->area) || args[1].empty()) {
+    return false;
+  }
+  parsed->file = args[1];
+  for (size_t i = 2; i < args.size(); i += 2) {
+    if (i + 1 >= args.size()) {
+      return false;
+    }
+    if (args[i] == "--offset" && ParseUnsigned(args[i + 1], &parsed->offset)) {
+      continue;
+    }
+    if (allowLength && args[i] == "--length" && ParseUnsigned(args[i + 1], &parsed->length)) {
+      parsed->lengthGiven = true;
+      continue;
+    }
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int RunDump(const Arguments& args) {
+  AreaArguments parsed;
+  if (!ParseAreaArguments(args, true, &parsed)) {
+    return Fail(kExitUsage, "dump AREA FILE [--offset N] [--length N]");
+  }
+  size_t size = sim::AreaSize(parsed.area.area);
+  if (parsed.offset > size) {
+    return Fail(kExitUsage, "dump: offset beyond the area (" + std::to_string(size) + " bytes)");
+  }
+  unsigned long long length = parsed.lengthGiven ? parsed.length : size - parsed.offset;
+  if (parsed.offset + length > size) {
+    return Fail(kExitUsage, "dump: range beyond the area (" + std::to_string(size) + " bytes)");
+  }
+  std::vector<uint8_t> bytes(length);
+  if (!sim::ReadAreaBytes(parsed.area.area, uint32_t(parsed.offset), bytes.data(), bytes.size(),
+                          parsed.area.panel)) {
+    return Fail(kExitIo, "dump: can't read the area");
+  }
+  platform::File* file = platform::OpenFile(parsed.file.c_str(), platform::FileMode::WriteBinary);
+  if (file == nullptr) {
+    return Fail(kExitIo, "dump: can't create " + parsed.file + ": " + platform::SystemErrorText());
+  }
+  bool ok = platform::WriteFile(file, bytes.data(), bytes.size()) == bytes.size();
+  ok = platform::CloseFile(file) && ok;
+  return ok ? kExitOk
+            : Fail(kExitIo,
+                   "dump: can't write " + parsed.file + ": " + platform::SystemErrorText());
+}
+
+int RunLoad(const Arguments& args) {
+  AreaArguments parsed;
+  if (!ParseAreaArguments(args, false, &parsed)) {
+    return Fail(kExitUsage, "load AREA FILE [--offset N]");
+  }
+  platform::File* file = platform::OpenFile(parsed.file.c_str(), platform::FileMode::ReadBinary);
+  if (file == nullptr) {
+    return Fail(kExitIo, "load: can't open " + parsed.file + ": " + platform::SystemErrorText());
+  }
+  long length =
+      platform::SeekFile(file, 0, platform::SeekOrigin::End) ? platform::TellFile(file) : -1;
+  std::vector<uint8_t> bytes(length > 0 ? size_t(length) : 0);
+  bool ok = length >= 0 && platform::SeekFile(file, 0, platform::SeekOrigin::Begin) &&
+            platform::ReadFile(file, bytes.data(), bytes.size()) == bytes.size();
+  platform::CloseFile(file);
+  if (!ok) {
+    return Fail(kExitIo, "load: can't read " + parsed.file);
+  }
+  size_t size = sim::AreaSize(parsed.area.area);
+  if (parsed.offset + bytes.size() > size) {
+    return Fail(kExitUsage,
+                "load: the file does not fit the area (" + std::to_string(size) + " bytes)");
+  }
+  if (!sim::WriteAreaBytes(parsed.area.area, uint32_t(parsed.offset), bytes.data(), bytes.size(),
+                           parsed.area.panel)) {
+    return Fail(kExitIo, "load: can't write the area");
+  }
+  return SaveMachine();
+}
+
+}  // namespace druxsim

@@ -1,0 +1,53 @@
+// druxsim help.
+#include "sim/tool/tool.h"
+
+namespace druxsim {
+
+const char* HelpText() {
+  return R"(druxsim - the simulated DRUX controller of the host build
+
+Usage: druxsim [--dir DIR] COMMAND [ARGUMENTS]
+
+The machine lives in a directory: --dir DIR, else $DRUXSIM_DIR, else $HOME/.druxsim.
+A directory without a machine simulates the default machine (EX64, 16 channels, panels 0 and 1
+connected, PC modules 0 and 8 fitted).
+
+Commands:
+  create [OPTIONS]            create (or replace) the machine: erased memory, no faults,
+                              empty log, zero counters. Options:
+      --pc MODEL|CODE           EX41 VP41 EX52 VP52 EX64 VP64 EX53 VP53 EM64 VP47 VP20 or 0-255
+      --variant DRUX|DRUU|ABCD|absent   identification letters; absent = no controller
+      --channels 1|16           panel channels
+      --firmware M.m            firmware version (reply of command 0x10)
+      --update-counter N        --system-flags N (bits 8-31)   --features N   --bios N
+      --panel N[:connected|:unconnected][:version=V][:link=M.m][:nomodules]
+                                a panel (repeatable; replaces the default panels)
+      --no-panels               no panels at all
+      --no-modules              no PC modules fitted
+  show                        everything: configuration, faults, violations, counters
+  set KEY=VALUE...            change settings: pc variant present channels firmware
+                              update-counter system-flags features bios
+                              panel.N.connected panel.N.version panel.N.link panel.N.modules
+                              module.N.fitted module.N.id module.N.hwrev module.N.serial
+                              module.N.model module.N.parent
+  module N                    print PC module N
+  module N FIELD=VALUE...     fit PC module N and set fields: id hwrev serial model parent
+  module N --remove           remove PC module N
+  fault lock                  the interface lock is held by another party, never released
+  fault busy CMD COUNT        command CMD answers "device busy" (0x84) COUNT times
+  fault error CMD BYTE        command CMD fails with error byte BYTE (until cleared)
+  fault hang CMD              command CMD never finishes (state stays 2)
+  fault clear | fault list    CMD is the code as written (0xa1 for an extended 0xa0) or any
+  dump AREA FILE [--offset N] [--length N]
+  load AREA FILE [--offset N] AREA: flash linkflash panelflash:N display:N
+  log [--clear]               executed commands, one a line
+  accesses [--clear]          port access count
+  violations [--clear]        protocol violations of the host: count and the last one
+  reset                       clear bits 0-11 of the command status register (a left lock)
+  help                        this text
+
+Numbers are decimal or 0x-hexadecimal. Exit codes: 0 success, 1 usage error, 2 I/O error.
+)";
+}
+
+}  // namespace druxsim

@@ -1,0 +1,40 @@
+// druxsim: the command-line tool that creates, inspects and changes the simulated PC.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "sim/sim.h"
+
+namespace druxsim {
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitUsage = 1;
+inline constexpr int kExitIo = 2;
+
+using Arguments = std::vector<std::string>;
+
+// Each command gets the arguments after its name; the machine directory is attached already.
+int RunCreate(const std::string& directory, const Arguments& args);
+int RunSet(const Arguments& args);
+int RunModule(const Arguments& args);
+int RunShow(const Arguments& args);
+int RunFault(const Arguments& args);
+int RunDump(const Arguments& args);
+int RunLoad(const Arguments& args);
+int RunLog(const Arguments& args);
+int RunAccesses(const Arguments& args);
+int RunViolations(const Arguments& args);
+int RunReset(const Arguments& args);
+
+// The help text (druxsim help).
+const char* HelpText();
+
+// "druxsim: <message>" on the error stream; returns the exit code for convenience.
+int Fail(int code, const std::string& message);
+// Number in decimal or 0x-hexadecimal.
+bool ParseUnsigned(const std::string& text, unsigned long long* value);
+// Saves the machine; an I/O failure is reported and gives kExitIo.
+int SaveMachine();
+
+}  // namespace druxsim
