@@ -1,0 +1,356 @@
+// UEFI files through the shell protocol, so names follow the shell's current directory. The
+// firmware neither truncates on open nor knows text mode or appending: this file adds them.
+#include <efi.h>
+
+#include "platform/platform.h"
+#include "platform/uefi/status_text.h"
+#include "platform/uefi/text_encoding.h"
+#include "platform/uefi/uefi_backend.h"
+
+struct platform::File {
+  SHELL_FILE_HANDLE handle;
+  platform::FileMode mode;
+  bool open;
+};
+
+namespace platform::uefi {
+namespace {
+
+constexpr size_t kMaxOpenFiles = 16;
+constexpr size_t kMaxNameUnits = 261;
+constexpr UINT64 kEndPosition = ~UINT64{0};
+
+File openFiles[kMaxOpenFiles];
+EFI_STATUS lastStatus = EFI_SUCCESS;
+char statusText[48];
+
+EFI_SHELL_PROTOCOL* Shell() {
+  return firmware.shell;
+}
+
+bool ToWideName(const char* name, CHAR16* out) {
+  if (!EncodeFileName(name, out, kMaxNameUnits)) {
+    return RecordStatus(EFI_INVALID_PARAMETER);
+  }
+  return true;
+}
+
+File* FreeSlot() {
+  for (File& file : openFiles) {
+    if (!file.open) {
+      return &file;
+    }
+  }
+  return nullptr;
+}
+
+// The file information block from the shell; freed by the caller with FreeInfo.
+EFI_FILE_INFO* InfoOf(SHELL_FILE_HANDLE handle) {
+  EFI_FILE_INFO* info = Shell()->GetFileInfo(handle);
+  if (info == nullptr) {
+    RecordStatus(EFI_DEVICE_ERROR);
+  }
+  return info;
+}
+
+void FreeInfo(EFI_FILE_INFO* info) {
+  Boot()->FreePool(info);
+}
+
+bool IsDirectory(SHELL_FILE_HANDLE handle) {
+  EFI_FILE_INFO* info = InfoOf(handle);
+  bool directory = info != nullptr && (info->Attribute & EFI_FILE_DIRECTORY) != 0;
+  if (info != nullptr) {
+    FreeInfo(info);
+  }
+  return directory;
+}
+
+bool Truncate(SHELL_FILE_HANDLE handle) {
+  EFI_FILE_INFO* info = InfoOf(handle);
+  if (info == nullptr) {
+    return false;
+  }
+  bool ok = true;
+  if (info->FileSize != 0) {
+    info->FileSize = 0;
+    ok = RecordStatus(Shell()->SetFileInfo(handle, info));
+  }
+  FreeInfo(info);
+  return ok;
+}
+
+EFI_STATUS OpenHandle(const CHAR16* name, FileMode mode, SHELL_FILE_HANDLE* handle) {
+  switch (mode) {
+    case FileMode::ReadBinary:
+      return Shell()->OpenFileByName(name, handle, EFI_FILE_MODE_READ);
+    case FileMode::ReadWriteBinary:
+      return Shell()->OpenFileByName(name, handle, EFI_FILE_MODE_READ | EFI_FILE_MODE_WRITE);
+    case FileMode::WriteBinary:
+    case FileMode::WriteText:
+    case FileMode::AppendBinary:
+      return Shell()->CreateFile(name, 0, handle);
+  }
+  return EFI_INVALID_PARAMETER;
+}
+
+size_t WriteBytes(File* file, const void* data, size_t length) {
+  UINTN size = length;
+  if (!RecordStatus(Shell()->WriteFile(file->handle, &size, const_cast<void*>(data)))) {
+    return 0;
+  }
+  return size;
+}
+
+size_t WriteText(File* file, const char* data, size_t length) {
+  char bytes[512];
+  size_t done = 0;
+  while (done < length) {
+    size_t produced = 0;
+    size_t consumed =
+        EncodeTextFileBytes(data + done, length - done, bytes, sizeof bytes, &produced);
+    if (WriteBytes(file, bytes, produced) != produced) {
+      break;
+    }
+    done += consumed;
+  }
+  return done;
+}
+
+const CHAR16* LastComponent(const CHAR16* path) {
+  const CHAR16* last = path;
+  for (const CHAR16* p = path; *p != 0; ++p) {
+    if (*p == u'\\' || *p == u':') {
+      last = p + 1;
+    }
+  }
+  return last;
+}
+
+// FAT compares names without regard to ASCII case.
+bool SameName(const CHAR16* a, const CHAR16* b) {
+  auto lower = [](CHAR16 c) { return c >= u'A' && c <= u'Z' ? static_cast<CHAR16>(c + 32) : c; };
+  for (; *a != 0 && *b != 0; ++a, ++b) {
+    if (lower(*a) != lower(*b)) {
+      return false;
+    }
+  }
+  return *a == *b;
+}
+
+bool SameDirectory(const CHAR16* from, const CHAR16* to) {
+  size_t fromDirectory = static_cast<size_t>(LastComponent(from) - from);
+  size_t toDirectory = static_cast<size_t>(LastComponent(to) - to);
+  if (fromDirectory != toDirectory) {
+    return false;
+  }
+  for (size_t i = 0; i < fromDirectory; ++i) {
+    if (from[i] != to[i]) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// The file system renames through the file information: a new name in the same directory.
+bool RenameHandle(SHELL_FILE_HANDLE handle, const CHAR16* newName) {
+  EFI_FILE_INFO* info = InfoOf(handle);
+  if (info == nullptr) {
+    return false;
+  }
+  size_t nameUnits = WideTextLength(newName) + 1;
+  size_t size = SIZE_OF_EFI_FILE_INFO + nameUnits * sizeof(CHAR16);
+  void* memory = nullptr;
+  bool ok = RecordStatus(Boot()->AllocatePool(EfiLoaderData, size, &memory));
+  if (ok) {
+    auto* renamed = static_cast<EFI_FILE_INFO*>(memory);
+    auto* bytes = reinterpret_cast<unsigned char*>(renamed);
+    const auto* old = reinterpret_cast<const unsigned char*>(info);
+    for (size_t i = 0; i < SIZE_OF_EFI_FILE_INFO; ++i) {
+      bytes[i] = old[i];
+    }
+    renamed->Size = size;
+    for (size_t i = 0; i < nameUnits; ++i) {
+      renamed->FileName[i] = newName[i];
+    }
+    ok = RecordStatus(Shell()->SetFileInfo(handle, renamed));
+    FreeInfo(renamed);
+  }
+  FreeInfo(info);
+  return ok;
+}
+
+// The shell's delete-by-name opens with "create" first, so a missing file would count as
+// deleted: open it without creating, then delete the handle (which also closes it).
+EFI_STATUS DeleteByName(const CHAR16* name) {
+  SHELL_FILE_HANDLE handle = nullptr;
+  EFI_STATUS status =
+      Shell()->OpenFileByName(name, &handle, EFI_FILE_MODE_READ | EFI_FILE_MODE_WRITE);
+  if (EFI_ERROR(status)) {
+    return status;
+  }
+  status = Shell()->DeleteFile(handle);
+  // A file that could not be deleted comes back as a warning only.
+  return status == EFI_SUCCESS || EFI_ERROR(status) ? status : EFI_ACCESS_DENIED;
+}
+
+}  // namespace
+
+bool RecordStatus(EFI_STATUS status) {
+  if (EFI_ERROR(status)) {
+    lastStatus = status;
+    return false;
+  }
+  return true;
+}
+
+void CloseAllFiles() {
+  for (File& file : openFiles) {
+    if (file.open) {
+      CloseFile(&file);
+    }
+  }
+}
+
+}  // namespace platform::uefi
+
+namespace platform {
+
+using uefi::RecordStatus;
+using uefi::Shell;
+
+File* OpenFile(const char* name, FileMode mode) {
+  CHAR16 wideName[uefi::kMaxNameUnits];
+  if (!uefi::ToWideName(name, wideName)) {
+    return nullptr;
+  }
+  File* file = uefi::FreeSlot();
+  if (file == nullptr) {
+    RecordStatus(EFI_OUT_OF_RESOURCES);
+    return nullptr;
+  }
+  SHELL_FILE_HANDLE handle = nullptr;
+  if (!RecordStatus(uefi::OpenHandle(wideName, mode, &handle))) {
+    return nullptr;
+  }
+  if (uefi::IsDirectory(handle)) {
+    Shell()->CloseFile(handle);
+    RecordStatus(EFI_ACCESS_DENIED);
+    return nullptr;
+  }
+  bool truncate = mode == FileMode::WriteBinary || mode == FileMode::WriteText;
+  if (truncate && !uefi::Truncate(handle)) {
+    Shell()->CloseFile(handle);
+    return nullptr;
+  }
+  *file = File{handle, mode, true};
+  return file;
+}
+
+size_t ReadFile(File* file, void* buffer, size_t length) {
+  UINTN size = length;
+  if (!RecordStatus(Shell()->ReadFile(file->handle, &size, buffer))) {
+    return 0;
+  }
+  return size;
+}
+
+size_t WriteFile(File* file, const void* data, size_t length) {
+  if (file->mode == FileMode::ReadBinary) {
+    RecordStatus(EFI_ACCESS_DENIED);
+    return 0;
+  }
+  if (file->mode == FileMode::AppendBinary &&
+      !RecordStatus(Shell()->SetFilePosition(file->handle, uefi::kEndPosition))) {
+    return 0;
+  }
+  if (file->mode == FileMode::WriteText) {
+    return uefi::WriteText(file, static_cast<const char*>(data), length);
+  }
+  return uefi::WriteBytes(file, data, length);
+}
+
+bool SeekFile(File* file, long offset, SeekOrigin origin) {
+  UINT64 base = 0;
+  if (origin == SeekOrigin::Current &&
+      !RecordStatus(Shell()->GetFilePosition(file->handle, &base))) {
+    return false;
+  }
+  if (origin == SeekOrigin::End && !RecordStatus(Shell()->GetFileSize(file->handle, &base))) {
+    return false;
+  }
+  if (offset < 0 && static_cast<UINT64>(-offset) > base) {
+    return RecordStatus(EFI_INVALID_PARAMETER);
+  }
+  return RecordStatus(Shell()->SetFilePosition(file->handle, base + offset));
+}
+
+long TellFile(File* file) {
+  UINT64 position = 0;
+  if (!RecordStatus(Shell()->GetFilePosition(file->handle, &position))) {
+    return -1;
+  }
+  return static_cast<long>(position);
+}
+
+bool FlushFile(File* file) {
+  return RecordStatus(Shell()->FlushFile(file->handle));
+}
+
+bool CloseFile(File* file) {
+  bool flushed = file->mode == FileMode::ReadBinary || FlushFile(file);
+  bool closed = RecordStatus(Shell()->CloseFile(file->handle));
+  file->open = false;
+  return flushed && closed;
+}
+
+bool DeleteFile(const char* name) {
+  CHAR16 wideName[uefi::kMaxNameUnits];
+  return uefi::ToWideName(name, wideName) && RecordStatus(uefi::DeleteByName(wideName));
+}
+
+bool RenameFile(const char* from, const char* to) {
+  CHAR16 wideFrom[uefi::kMaxNameUnits];
+  CHAR16 wideTo[uefi::kMaxNameUnits];
+  if (!uefi::ToWideName(from, wideFrom) || !uefi::ToWideName(to, wideTo)) {
+    return false;
+  }
+  if (!uefi::SameDirectory(wideFrom, wideTo)) {
+    return RecordStatus(EFI_UNSUPPORTED);
+  }
+  SHELL_FILE_HANDLE handle = nullptr;
+  if (!RecordStatus(
+          Shell()->OpenFileByName(wideFrom, &handle, EFI_FILE_MODE_READ | EFI_FILE_MODE_WRITE))) {
+    return false;
+  }
+  // Like rename(): an existing target is replaced (unless it is the file itself).
+  EFI_STATUS removed =
+      uefi::SameName(wideFrom, wideTo) ? EFI_NOT_FOUND : uefi::DeleteByName(wideTo);
+  if (EFI_ERROR(removed) && removed != EFI_NOT_FOUND) {
+    Shell()->CloseFile(handle);
+    return RecordStatus(removed);
+  }
+  bool ok = uefi::RenameHandle(handle, uefi::LastComponent(wideTo));
+  bool closed = RecordStatus(Shell()->CloseFile(handle));
+  return ok && closed;
+}
+
+bool CreateDirectory(const char* name) {
+  CHAR16 wideName[uefi::kMaxNameUnits];
+  if (!uefi::ToWideName(name, wideName)) {
+    return false;
+  }
+  SHELL_FILE_HANDLE handle = nullptr;
+  if (!RecordStatus(Shell()->CreateFile(wideName, EFI_FILE_DIRECTORY, &handle))) {
+    return false;
+  }
+  bool directory = uefi::IsDirectory(handle);
+  Shell()->CloseFile(handle);
+  return directory || RecordStatus(EFI_ACCESS_DENIED);
+}
+
+const char* SystemErrorText() {
+  return uefi::StatusText(uefi::lastStatus, uefi::statusText, sizeof uefi::statusText);
+}
+
+}  // namespace platform
