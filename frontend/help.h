@@ -8,6 +8,14 @@ namespace drux {
 // The maker's notice after the version text in the banner and in both helps.
 inline constexpr const char* kCopyrightNotice = " (c) DRUX service utilities authors";
 
+// The supported PC models, panel types and panel link generations in the long help.
+inline constexpr const char* kSupportedPcModels =
+    "          PC models: EX41, EX52, EX53, EX64, EM64, VP20, VP41, VP47, VP52, VP53, VP64\n";
+inline constexpr const char* kSupportedPanelTypes =
+    "          Panel types: Teleo Panel with link module, KVN converter or HDBaseT module\n";
+inline constexpr const char* kSupportedLinkGenerations =
+    "          Panel links: KVN 1st and 2nd generation, KVN4 (HDBaseT)\n";
+
 void PrintVersionLine(const FeatureSet& features);
 void ShortHelp(const FeatureSet& features);
 void LongHelp(const FeatureSet& features);

@@ -24,6 +24,10 @@ enum PcTypeCodeValue : uint8_t {
 // The service set never recognises a VP20; start-up sets this once from its feature set.
 void ConfigurePcTypeTests(const FeatureSet& features);
 
+// Lets every test ask the controller again. For tests that change the simulated PC between
+// cases; the programs never forget within a run.
+void ForgetPcTypeAnswers();
+
 bool IsEx41();
 bool IsVp41();
 bool IsEx52();
