@@ -1,0 +1,29 @@
+// A power cycle of the simulated machine, as a PC reboot through the controller causes it: the
+// controller restarts and forgets its selection of a panel for module functions. Firmware
+// written to an update area is not taken over yet; that belongs here.
+#include "sim/machine.h"
+
+namespace sim {
+
+namespace internal {
+
+void PowerCycle(Machine& machine) {
+  ++machine.pcReboots;
+  machine.modulePanel = -1;
+  machine.stateDirty = true;
+}
+
+}  // namespace internal
+
+uint32_t PcRebootCount() {
+  return internal::LoadedMachine().pcReboots;
+}
+
+PanelRequests PanelRequestsOf(int panel) {
+  if (panel < 0 || panel >= kPanelChannels) {
+    return PanelRequests{0, 0};
+  }
+  return internal::LoadedMachine().panelRequests[panel];
+}
+
+}  // namespace sim
