@@ -1,4 +1,5 @@
-// Command 0x61: identity fields of a PC module (target 0, device = module, read).
+// Commands 0x61 (PC module) and 0x71 (module of the panel selected with 0x7F): identity fields
+// of a module (target 0, device = module, read).
 //   0x100 identification word (4 bytes, little-endian)   0x300 hardware revision (5 bytes)
 //   0x400 serial number (12 bytes)   0x500/0x501/0x502 model number bytes 0-15/16-31/32-39
 //   0x700 parent device ID (6 bytes: the word little-endian, then two zero bytes)
@@ -10,24 +11,12 @@ namespace sim::internal {
 
 namespace {
 
-void PutWord(uint8_t* bytes, uint32_t word) {
-  for (int i = 0; i < 4; ++i) {
-    bytes[i] = uint8_t(word >> (8 * i));
-  }
-}
-
-}  // namespace
-
-uint8_t RunModuleIdentity(Machine& machine, CommandCall& call) {
-  if (!call.read || call.target != 0) {
-    return kErrorInvalidParameter;
-  }
-  const ModuleConfig& module = machine.config.modules[call.device];
+uint8_t RunIdentityField(Machine& machine, CommandCall& call, const ModuleConfig& module) {
   uint8_t field[16] = {};
   uint32_t size = 0;
   switch (call.address) {
     case 0x100:
-      PutWord(field, module.id);
+      PutWord32(field, module.id);
       size = 4;
       break;
     case 0x300:
@@ -45,7 +34,7 @@ uint8_t RunModuleIdentity(Machine& machine, CommandCall& call) {
       std::memcpy(field, module.modelNumber + 16 * (call.address - 0x500), size);
       break;
     case 0x700:
-      PutWord(field, module.parentId);
+      PutWord32(field, module.parentId);
       size = 6;
       break;
     default:
@@ -55,6 +44,31 @@ uint8_t RunModuleIdentity(Machine& machine, CommandCall& call) {
     return kErrorDeviceMissing;
   }
   return TransferPayload(machine, call, field, size);
+}
+
+bool IsIdentityRead(const CommandCall& call) {
+  return call.read && call.target == 0;
+}
+
+}  // namespace
+
+uint8_t RunModuleIdentity(Machine& machine, CommandCall& call) {
+  if (!IsIdentityRead(call)) {
+    return kErrorInvalidParameter;
+  }
+  return RunIdentityField(machine, call, machine.config.modules[call.device]);
+}
+
+uint8_t RunPanelModuleIdentity(Machine& machine, CommandCall& call) {
+  if (!IsIdentityRead(call)) {
+    return kErrorInvalidParameter;
+  }
+  const ModuleConfig* module = nullptr;
+  uint8_t error = SelectedPanelModule(machine, call.device, &module);
+  if (error != kErrorNone) {
+    return error;
+  }
+  return RunIdentityField(machine, call, *module);
 }
 
 }  // namespace sim::internal

@@ -9,9 +9,21 @@ namespace sim::internal {
 namespace {
 
 constexpr CommandEntry kCommands[] = {
-    {0x10, 1, RunControllerIdentity}, {0x20, 1, RunPanelData},
-    {0x61, 1, RunModuleIdentity},     {0x7F, 1, RunSelectPanelForModules},
-    {0xA0, 16, RunFlashSmallBlocks},  {0xE0, 4, RunFlashLargeBlocks},
+    {0x10, 1, RunControllerIdentity},
+    {0x12, 1, RunPcIdentity},
+    {0x20, 1, RunPanelData},
+    {0x22, 1, RunPanelRequest},
+    {0x30, 1, RunPanelStatistics},
+    {0x50, 1, RunPcReboot},
+    {0x61, 1, RunModuleIdentity},
+    {0x63, 1, RunModuleSettings},
+    {0x65, 1, RunModuleStatistics},
+    {0x71, 1, RunPanelModuleIdentity},
+    {0x73, 1, RunPanelModuleSettings},
+    {0x75, 1, RunPanelModuleStatistics},
+    {0x7F, 1, RunSelectPanelForModules},
+    {0xA0, 16, RunFlashSmallBlocks},
+    {0xE0, 4, RunFlashLargeBlocks},
 };
 
 }  // namespace

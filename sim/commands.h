@@ -44,10 +44,38 @@ uint8_t TransferPayload(Machine& machine, CommandCall& call, uint8_t* bytes, uin
 uint8_t TransferAreaBlock(Machine& machine, CommandCall& call, Area area, int panel,
                           uint32_t offset, uint32_t size);
 
+// Little-endian fields of a reply.
+inline void PutWord16(uint8_t* bytes, uint16_t word) {
+  bytes[0] = uint8_t(word);
+  bytes[1] = uint8_t(word >> 8);
+}
+inline void PutWord32(uint8_t* bytes, uint32_t word) {
+  for (int i = 0; i < 4; ++i) {
+    bytes[i] = uint8_t(word >> (8 * i));
+  }
+}
+inline uint32_t GetWord32(const uint8_t* bytes) {
+  return uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16 |
+         uint32_t(bytes[3]) << 24;
+}
+
+// The module of the panel chosen with command 0x7F: 0x83 when no panel was chosen, 0x85 when
+// that panel can no longer be reached for module functions.
+uint8_t SelectedPanelModule(Machine& machine, uint8_t module, const ModuleConfig** result);
+
 // Handlers, one file each.
 uint8_t RunControllerIdentity(Machine& machine, CommandCall& call);     // 0x10
+uint8_t RunPcIdentity(Machine& machine, CommandCall& call);             // 0x12
 uint8_t RunPanelData(Machine& machine, CommandCall& call);              // 0x20
+uint8_t RunPanelRequest(Machine& machine, CommandCall& call);           // 0x22
+uint8_t RunPanelStatistics(Machine& machine, CommandCall& call);        // 0x30
+uint8_t RunPcReboot(Machine& machine, CommandCall& call);               // 0x50
 uint8_t RunModuleIdentity(Machine& machine, CommandCall& call);         // 0x61
+uint8_t RunModuleSettings(Machine& machine, CommandCall& call);         // 0x63
+uint8_t RunModuleStatistics(Machine& machine, CommandCall& call);       // 0x65
+uint8_t RunPanelModuleIdentity(Machine& machine, CommandCall& call);    // 0x71
+uint8_t RunPanelModuleSettings(Machine& machine, CommandCall& call);    // 0x73
+uint8_t RunPanelModuleStatistics(Machine& machine, CommandCall& call);  // 0x75
 uint8_t RunSelectPanelForModules(Machine& machine, CommandCall& call);  // 0x7F
 uint8_t RunFlashSmallBlocks(Machine& machine, CommandCall& call);       // 0xA0-0xAF
 uint8_t RunFlashLargeBlocks(Machine& machine, CommandCall& call);       // 0xE0-0xE3

@@ -2,6 +2,7 @@
 // and create) and writing the whole configuration back.
 #include <cstring>
 
+#include "platform/format.h"
 #include "sim/machine.h"
 
 namespace sim {
@@ -129,6 +130,14 @@ bool SplitIndexedKey(const char* key, const char* prefix, int* index, const char
 bool ApplyPanelField(PanelConfig& panel, const char* field, const char* value) {
   uint32_t number = 0;
   uint32_t minor = 0;
+  if (TextEquals(field, "backlight-hours") || TextEquals(field, "backlight-cycles")) {
+    if (!ParseLimited(value, 0xFFFF, &number)) {
+      return false;
+    }
+    (TextEquals(field, "backlight-hours") ? panel.backlightHours : panel.backlightCycles) =
+        uint16_t(number);
+    return true;
+  }
   if (TextEquals(field, "connected")) {
     return ParseBool(value, &panel.connected);
   }
@@ -149,6 +158,95 @@ bool ApplyPanelField(PanelConfig& panel, const char* field, const char* value) {
     panel.linkFpgaMajor = uint8_t(number);
     panel.linkFpgaMinor = uint8_t(minor);
     return true;
+  }
+  return false;
+}
+
+// "none" removes a record (all zero); otherwise exactly the record's numbers, separated by
+// commas. Fields are set in place, so that the padding of the configuration stays as it was.
+bool ParseRecord(const char* value, uint32_t* fields, int count, bool* present) {
+  if (TextEquals(value, "none")) {
+    for (int i = 0; i < count; ++i) {
+      fields[i] = 0;
+    }
+    *present = false;
+    return true;
+  }
+  *present = true;
+  return internal::ParseNumberList(value, fields, count);
+}
+
+bool ApplyTimeRecord(TimeRecord& record, const char* value) {
+  uint32_t fields[2] = {};
+  bool present = false;
+  if (!ParseRecord(value, fields, 2, &present)) {
+    return false;
+  }
+  record.present = present;
+  record.quarterHours = fields[0];
+  record.cycles = fields[1];
+  return true;
+}
+
+bool ApplyTemperatureRecord(TemperatureRecord& record, const char* value) {
+  uint32_t fields[3] = {};
+  bool present = false;
+  if (!ParseRecord(value, fields, 3, &present) || fields[2] > 0xFFFF) {
+    return false;
+  }
+  record.present = present;
+  record.logTime = fields[0];
+  record.alarmTime = fields[1];
+  record.word = uint16_t(fields[2]);
+  return true;
+}
+
+bool ApplyFanRecord(FanRecord& record, const char* value) {
+  uint32_t fields[4] = {};
+  bool present = false;
+  if (!ParseRecord(value, fields, 4, &present)) {
+    return false;
+  }
+  record.present = present;
+  record.runningTime = fields[0];
+  record.cycles = fields[1];
+  record.tooSlowTime = fields[2];
+  record.alarmTime = fields[3];
+  return true;
+}
+
+// "temp-max.2" with prefix "temp-max." -> 2; one digit below the limit.
+bool SplitRecordIndex(const char* field, const char* prefix, int limit, int* index) {
+  if (!internal::StartsWith(field, prefix)) {
+    return false;
+  }
+  const char* digit = field + std::strlen(prefix);
+  if (digit[0] < '0' || digit[0] >= '0' + limit || digit[1] != 0) {
+    return false;
+  }
+  *index = digit[0] - '0';
+  return true;
+}
+
+bool ApplyStatisticsField(ModuleStatistics& statistics, const char* field, const char* value) {
+  int index = 0;
+  if (TextEquals(field, "power-on")) {
+    return ApplyTimeRecord(statistics.powerOn, value);
+  }
+  if (TextEquals(field, "backlight-on")) {
+    return ApplyTimeRecord(statistics.backlightOn, value);
+  }
+  if (TextEquals(field, "on-battery")) {
+    return ApplyTimeRecord(statistics.onBattery, value);
+  }
+  if (SplitRecordIndex(field, "temp-max.", kTemperatureSensors, &index)) {
+    return ApplyTemperatureRecord(statistics.temperatureMax[index], value);
+  }
+  if (SplitRecordIndex(field, "temp-min.", kTemperatureSensors, &index)) {
+    return ApplyTemperatureRecord(statistics.temperatureMin[index], value);
+  }
+  if (SplitRecordIndex(field, "fan.", kFans, &index)) {
+    return ApplyFanRecord(statistics.fans[index], value);
   }
   return false;
 }
@@ -176,6 +274,8 @@ bool ApplyModuleField(ModuleConfig& module, const char* field, const char* value
     ok = CopyField(module.serialNumber, sizeof module.serialNumber, value);
   } else if (TextEquals(field, "model")) {
     ok = CopyField(module.modelNumber, sizeof module.modelNumber, value);
+  } else {
+    ok = ApplyStatisticsField(module.statistics, field, value);
   }
   if (ok) {
     module.fitted = true;
@@ -226,7 +326,32 @@ bool ApplyMachineField(MachineConfig& config, const char* key, const char* value
   if (TextEquals(key, "bios")) {
     return ParseNumber(value, &config.biosRegister);
   }
+  if (TextEquals(key, "uid")) {
+    return ParseNumber(value, &config.userSerialId);
+  }
+  if (TextEquals(key, "uid-head")) {
+    return ParseNumber(value, &config.userSerialIdHead);
+  }
+  if (TextEquals(key, "pc-device-id")) {
+    return ParseNumber(value, &config.pcDeviceId);
+  }
+  if (TextEquals(key, "pc-parent-id")) {
+    return ParseNumber(value, &config.pcParentId);
+  }
+  if (TextEquals(key, "pc-model")) {
+    return CopyField(config.pcModelNumber, sizeof config.pcModelNumber, value);
+  }
   return false;
+}
+
+// Module fields change a copy of the module's own record.
+bool ApplyModuleSetting(ModuleConfig& target, const char* field, const char* value) {
+  ModuleConfig module = target;
+  if (!ApplyModuleField(module, field, value)) {
+    return false;
+  }
+  target = module;
+  return true;
 }
 
 }  // namespace
@@ -244,26 +369,23 @@ bool ApplySetting(MachineConfig& config, const char* key, const char* value) {
   if (key == nullptr || value == nullptr) {
     return false;
   }
-  // Each setting changes its field only when the whole value is valid; panels and modules are
-  // changed on a copy of their own record (the configuration is too big to copy on a small
-  // firmware stack).
+  // Each setting changes its field only when the whole value is valid; modules are changed on
+  // a copy of their own record (the configuration, and even a panel with its modules, is too
+  // big to copy on a small firmware stack).
   int index = 0;
+  int module = 0;
   const char* field = nullptr;
+  const char* moduleField = nullptr;
   if (SplitIndexedKey(key, "panel.", &index, &field)) {
-    PanelConfig panel = config.panels[index];
-    if (!ApplyPanelField(panel, field, value)) {
-      return false;
+    PanelConfig& panel = config.panels[index];
+    if (SplitIndexedKey(field, "module.", &module, &moduleField)) {
+      return ApplyModuleSetting(panel.modules[module], moduleField, value);
     }
-    config.panels[index] = panel;
-    return true;
+    // A panel's own fields are all single values: each is valid or the panel stays as it was.
+    return ApplyPanelField(panel, field, value);
   }
   if (SplitIndexedKey(key, "module.", &index, &field)) {
-    ModuleConfig module = config.modules[index];
-    if (!ApplyModuleField(module, field, value)) {
-      return false;
-    }
-    config.modules[index] = module;
-    return true;
+    return ApplyModuleSetting(config.modules[index], field, value);
   }
   return ApplyMachineField(config, key, value);
 }
@@ -285,6 +407,74 @@ bool ApplySettingText(MachineConfig& config, const char* keyValue) {
 
 namespace internal {
 
+namespace {
+
+// A panel as a configuration starts out (compared field by field: a whole blank panel with its
+// modules would not fit a small firmware stack).
+bool PanelIsBlank(const PanelConfig& panel) {
+  if (panel.connected || panel.versionId != 0 || panel.linkFpgaMajor != 0 ||
+      panel.linkFpgaMinor != 0 || !panel.moduleFunctions || panel.backlightHours != 0 ||
+      panel.backlightCycles != 0) {
+    return false;
+  }
+  for (const ModuleConfig& module : panel.modules) {
+    if (module.fitted) {
+      return false;
+    }
+  }
+  return true;
+}
+
+void AppendTimeRecord(TextBuilder& text, const char* prefix, const char* name,
+                      const TimeRecord& record) {
+  if (record.present) {
+    AppendText(text, "%s.%s=%u,%u\n", prefix, name, unsigned(record.quarterHours),
+               unsigned(record.cycles));
+  }
+}
+
+void AppendTemperatureRecord(TextBuilder& text, const char* prefix, const char* name, int sensor,
+                             const TemperatureRecord& record) {
+  if (record.present) {
+    AppendText(text, "%s.%s.%d=%u,%u,0x%04x\n", prefix, name, sensor, unsigned(record.logTime),
+               unsigned(record.alarmTime), unsigned(record.word));
+  }
+}
+
+void AppendStatisticsText(TextBuilder& text, const char* prefix,
+                          const ModuleStatistics& statistics) {
+  AppendTimeRecord(text, prefix, "power-on", statistics.powerOn);
+  AppendTimeRecord(text, prefix, "backlight-on", statistics.backlightOn);
+  AppendTimeRecord(text, prefix, "on-battery", statistics.onBattery);
+  for (int sensor = 0; sensor < kTemperatureSensors; ++sensor) {
+    AppendTemperatureRecord(text, prefix, "temp-max", sensor, statistics.temperatureMax[sensor]);
+    AppendTemperatureRecord(text, prefix, "temp-min", sensor, statistics.temperatureMin[sensor]);
+  }
+  for (int fan = 0; fan < kFans; ++fan) {
+    const FanRecord& record = statistics.fans[fan];
+    if (record.present) {
+      AppendText(text, "%s.fan.%d=%u,%u,%u,%u\n", prefix, fan, unsigned(record.runningTime),
+                 unsigned(record.cycles), unsigned(record.tooSlowTime), unsigned(record.alarmTime));
+    }
+  }
+}
+
+// "<prefix>.<field>=<value>" lines of a fitted module; nothing for one that is not fitted.
+void AppendModuleText(TextBuilder& text, const char* prefix, const ModuleConfig& module) {
+  if (!module.fitted) {
+    return;
+  }
+  AppendText(text, "%s.fitted=1\n", prefix);
+  AppendText(text, "%s.id=0x%08x\n", prefix, unsigned(module.id));
+  AppendText(text, "%s.hwrev=%s\n", prefix, module.hardwareRevision);
+  AppendText(text, "%s.serial=%s\n", prefix, module.serialNumber);
+  AppendText(text, "%s.model=%s\n", prefix, module.modelNumber);
+  AppendText(text, "%s.parent=0x%08x\n", prefix, unsigned(module.parentId));
+  AppendStatisticsText(text, prefix, module.statistics);
+}
+
+}  // namespace
+
 void AppendConfigText(TextBuilder& text, const MachineConfig& config) {
   AppendText(text, "# Simulated DRUX controller: machine configuration (key=value)\n");
   AppendText(text, "variant=%s\n", config.id);
@@ -297,12 +487,15 @@ void AppendConfigText(TextBuilder& text, const MachineConfig& config) {
   AppendText(text, "system-flags=0x%08x\n", unsigned(config.systemFlags));
   AppendText(text, "features=0x%08x\n", unsigned(config.featureRegister));
   AppendText(text, "bios=0x%08x\n", unsigned(config.biosRegister));
-  const PanelConfig blank;
+  AppendText(text, "uid=0x%08x\n", unsigned(config.userSerialId));
+  AppendText(text, "uid-head=0x%08x\n", unsigned(config.userSerialIdHead));
+  AppendText(text, "pc-device-id=0x%08x\n", unsigned(config.pcDeviceId));
+  AppendText(text, "pc-parent-id=0x%08x\n", unsigned(config.pcParentId));
+  AppendText(text, "pc-model=%s\n", config.pcModelNumber);
+  char prefix[24];
   for (int i = 0; i < kPanelChannels; ++i) {
     const PanelConfig& panel = config.panels[i];
-    if (panel.connected == blank.connected && panel.versionId == blank.versionId &&
-        panel.linkFpgaMajor == blank.linkFpgaMajor && panel.linkFpgaMinor == blank.linkFpgaMinor &&
-        panel.moduleFunctions == blank.moduleFunctions) {
+    if (PanelIsBlank(panel)) {
       continue;
     }
     AppendText(text, "panel.%d.connected=%d\n", i, panel.connected ? 1 : 0);
@@ -310,19 +503,35 @@ void AppendConfigText(TextBuilder& text, const MachineConfig& config) {
     AppendText(text, "panel.%d.link=%u.%u\n", i, unsigned(panel.linkFpgaMajor),
                unsigned(panel.linkFpgaMinor));
     AppendText(text, "panel.%d.modules=%d\n", i, panel.moduleFunctions ? 1 : 0);
+    AppendText(text, "panel.%d.backlight-hours=%u\n", i, unsigned(panel.backlightHours));
+    AppendText(text, "panel.%d.backlight-cycles=%u\n", i, unsigned(panel.backlightCycles));
+    for (int m = 0; m < kModules; ++m) {
+      platform::FormatString(prefix, sizeof prefix, "panel.%d.module.%d", i, m);
+      AppendModuleText(text, prefix, panel.modules[m]);
+    }
   }
   for (int i = 0; i < kModules; ++i) {
-    const ModuleConfig& module = config.modules[i];
-    if (!module.fitted) {
-      continue;
-    }
-    AppendText(text, "module.%d.fitted=1\n", i);
-    AppendText(text, "module.%d.id=0x%08x\n", i, unsigned(module.id));
-    AppendText(text, "module.%d.hwrev=%s\n", i, module.hardwareRevision);
-    AppendText(text, "module.%d.serial=%s\n", i, module.serialNumber);
-    AppendText(text, "module.%d.model=%s\n", i, module.modelNumber);
-    AppendText(text, "module.%d.parent=0x%08x\n", i, unsigned(module.parentId));
+    platform::FormatString(prefix, sizeof prefix, "module.%d", i);
+    AppendModuleText(text, prefix, config.modules[i]);
   }
+}
+
+size_t ConfigTextCapacity(const MachineConfig& config) {
+  // Generous bounds of the longest lines: machine fields, a panel's own fields, a module.
+  constexpr size_t kMachine = 4096;
+  constexpr size_t kPanel = 512;
+  constexpr size_t kModule = 2048;
+  size_t capacity = kMachine;
+  for (const PanelConfig& panel : config.panels) {
+    capacity += kPanel;
+    for (const ModuleConfig& module : panel.modules) {
+      capacity += module.fitted ? kModule : 0;
+    }
+  }
+  for (const ModuleConfig& module : config.modules) {
+    capacity += module.fitted ? kModule : 0;
+  }
+  return capacity;
 }
 
 }  // namespace internal

@@ -1,6 +1,7 @@
 // Injected faults: a lock that nobody releases, busy answers that count down, a fixed error
 // byte, and commands that never finish. Text form: "lock", "busy <cmd> <count>",
-// "error <cmd> <byte>", "hang <cmd>" with <cmd> a command code as written or "any".
+// "error <cmd> <byte>", "hang <cmd>" with <cmd> a command code as written or "any", and an
+// optional last word "read" or "write" that limits the fault to that direction.
 #include <cstring>
 
 #include "platform/format.h"
@@ -12,8 +13,10 @@ namespace {
 
 constexpr uint8_t kErrorDeviceBusy = 0x84;
 
-bool CommandMatches(const Fault& fault, uint8_t code) {
-  return fault.command == kAnyCommand || fault.command == int(code);
+bool CommandMatches(const Fault& fault, uint8_t code, bool read) {
+  bool direction =
+      fault.direction == FaultDirection::Any || (fault.direction == FaultDirection::Read) == read;
+  return direction && (fault.command == kAnyCommand || fault.command == int(code));
 }
 
 void RemoveFault(internal::Machine& machine, int index) {
@@ -66,7 +69,40 @@ bool ValidFault(const Fault& fault) {
   if (fault.command < kAnyCommand || fault.command > 0xFF) {
     return false;
   }
+  if (fault.direction != FaultDirection::Any && fault.direction != FaultDirection::Read &&
+      fault.direction != FaultDirection::Write) {
+    return false;
+  }
   return fault.kind != FaultKind::Busy || fault.count > 0;
+}
+
+const char* DirectionSuffix(FaultDirection direction) {
+  switch (direction) {
+    case FaultDirection::Read:
+      return " read";
+    case FaultDirection::Write:
+      return " write";
+    case FaultDirection::Any:
+      break;
+  }
+  return "";
+}
+
+// An optional last word "read" or "write"; it leaves the word count.
+FaultDirection TakeDirection(char** words, int* count) {
+  if (*count < 2) {
+    return FaultDirection::Any;
+  }
+  const char* last = words[*count - 1];
+  if (internal::TextEquals(last, "read")) {
+    --*count;
+    return FaultDirection::Read;
+  }
+  if (internal::TextEquals(last, "write")) {
+    --*count;
+    return FaultDirection::Write;
+  }
+  return FaultDirection::Any;
 }
 
 }  // namespace
@@ -82,10 +118,10 @@ bool LockFaultActive(const Machine& machine) {
   return false;
 }
 
-FaultOutcome ApplyCommandFault(Machine& machine, uint8_t code, uint8_t* errorByte) {
+FaultOutcome ApplyCommandFault(Machine& machine, uint8_t code, bool read, uint8_t* errorByte) {
   for (int i = 0; i < machine.faultCount; ++i) {
     Fault& fault = machine.faults[i];
-    if (fault.kind == FaultKind::LockHeld || !CommandMatches(fault, code)) {
+    if (fault.kind == FaultKind::LockHeld || !CommandMatches(fault, code, read)) {
       continue;
     }
     switch (fault.kind) {
@@ -150,12 +186,14 @@ size_t FormatFault(const Fault& fault, char* buffer, size_t capacity) {
     case FaultKind::LockHeld:
       return platform::FormatString(buffer, capacity, "lock");
     case FaultKind::Busy:
-      return platform::FormatString(buffer, capacity, "busy %s %u", command, unsigned(fault.count));
+      return platform::FormatString(buffer, capacity, "busy %s %u%s", command,
+                                    unsigned(fault.count), DirectionSuffix(fault.direction));
     case FaultKind::ErrorByte:
-      return platform::FormatString(buffer, capacity, "error %s 0x%02x", command,
-                                    unsigned(fault.errorByte));
+      return platform::FormatString(buffer, capacity, "error %s 0x%02x%s", command,
+                                    unsigned(fault.errorByte), DirectionSuffix(fault.direction));
     case FaultKind::NeverFinishes:
-      return platform::FormatString(buffer, capacity, "hang %s", command);
+      return platform::FormatString(buffer, capacity, "hang %s%s", command,
+                                    DirectionSuffix(fault.direction));
   }
   return platform::FormatString(buffer, capacity, "?");
 }
@@ -168,12 +206,16 @@ bool ParseFault(const char* text, Fault* fault) {
   internal::CopyText(copy, sizeof copy, text);
   char* words[4];
   int count = SplitWords(copy, words, 4);
-  if (count == 0 || count > 3) {
+  if (count == 0 || count > 4) {
     return false;
   }
   Fault parsed{FaultKind::LockHeld, kAnyCommand, 0, 0};
   uint32_t number = 0;
-  if (internal::TextEquals(words[0], "lock")) {
+  bool lock = internal::TextEquals(words[0], "lock");
+  if (!lock) {
+    parsed.direction = TakeDirection(words, &count);
+  }
+  if (lock) {
     if (count != 1) {
       return false;
     }

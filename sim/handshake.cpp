@@ -42,7 +42,7 @@ void StartCommand(Machine& machine) {
 
   uint8_t error = kErrorNone;
   uint8_t state = drux::kStateFinished;
-  switch (ApplyCommandFault(machine, call.code, &error)) {
+  switch (ApplyCommandFault(machine, call.code, call.read, &error)) {
     case FaultOutcome::Hang:
       state = kStateWorking;
       break;

@@ -20,7 +20,7 @@ inline constexpr size_t kViolationTextCapacity = 160;
 // Memory areas are kept in pages that are loaded on first touch and written back when dirty,
 // so that one block command on a 16 MiB flash moves 64 KiB, not the whole file.
 inline constexpr uint32_t kPageSize = 0x10000;
-inline constexpr int kAreaSlots = 2 + 2 * kPanelChannels;
+inline constexpr int kAreaSlots = 3 + 3 * kPanelChannels;
 
 struct AreaStore {
   uint32_t size = 0;  // 0: not set up yet
@@ -60,12 +60,16 @@ struct Machine {
   uint8_t smallWindow[16] = {};
   uint8_t largeWindow[256] = {};
   uint32_t panelIndirectIndex[kPanelChannels] = {};  // block index register 0x3FF1 per panel
-  int8_t modulePanel = -1;  // panel selected for module functions (command 0x7F)
+  int8_t modulePanel = -1;               // panel selected for module functions (command 0x7F)
   bool windowViolationReported = false;  // one window violation per running command is enough
   bool statusWriteFlagged = false;       // one bits-12-31 violation per register write
   // The log records the payload bytes that the host moved through the windows.
   uint32_t windowWritesBeforeCommand = 0;
   bool replyBeingFetched = false;  // window reads count towards the last (read) log entry
+
+  // Effects of commands that change the machine (persisted with the registers).
+  uint32_t pcReboots = 0;
+  PanelRequests panelRequests[kPanelChannels] = {};
 
   uint64_t accessCount = 0;
   uint32_t violationCount = 0;
@@ -83,6 +87,10 @@ Machine& RawMachine();
 Machine& LoadedMachine();
 // Forgets everything (memory released) and leaves the machine not started.
 void ResetMachine();
+
+// ---- Configurations built in place (default_machine.cpp) ----
+void SetDefaultMachineConfig(MachineConfig& config);
+void SetBlankMachineConfig(MachineConfig& config);
 
 // ---- Text state (persistence.cpp) ----
 void LoadTextState(Machine& machine);
@@ -129,7 +137,11 @@ bool LockFaultActive(const Machine& machine);
 // The fault that decides the outcome of a command, or nullptr. Busy faults count down and
 // disappear at zero.
 enum class FaultOutcome : uint8_t { None, Fail, Hang };
-FaultOutcome ApplyCommandFault(Machine& machine, uint8_t code, uint8_t* errorByte);
+FaultOutcome ApplyCommandFault(Machine& machine, uint8_t code, bool read, uint8_t* errorByte);
+
+// ---- Power cycle (power_cycle.cpp) ----
+// The machine goes through a power cycle (PC reboot through the controller).
+void PowerCycle(Machine& machine);
 
 // ---- Handshake (handshake.cpp) ----
 void RecordViolation(Machine& machine, const char* format, ...)
@@ -142,6 +154,8 @@ uint8_t CommandState(const Machine& machine);
 
 // ---- Small text helpers (text_fields.cpp) ----
 bool ParseNumber(const char* text, uint32_t* value);
+// Exactly `count` numbers separated by commas ("10,7").
+bool ParseNumberList(const char* text, uint32_t* values, int count);
 bool ParseVersion(const char* text, uint32_t* major, uint32_t* minor);
 bool TextEquals(const char* a, const char* b);
 bool StartsWith(const char* text, const char* prefix);
@@ -158,5 +172,7 @@ void AppendText(TextBuilder& text, const char* format, ...) __attribute__((forma
 
 // ---- Configuration text (config_text.cpp) ----
 void AppendConfigText(TextBuilder& text, const MachineConfig& config);
+// A buffer size that the configuration's text surely fits.
+size_t ConfigTextCapacity(const MachineConfig& config);
 
 }  // namespace sim::internal

@@ -24,7 +24,12 @@ void StartDefault() {
       BuildPath(path, sizeof path, home, kDefaultStateDirectoryName) && AttachDirectory(path)) {
     return;
   }
-  StartInMemory(DefaultMachineConfig());
+  // In place: StartInMemory(DefaultMachineConfig()) would need the configuration on the stack.
+  ResetMachine();
+  theMachine.started = true;
+  theMachine.inMemory = true;
+  theMachine.loaded = true;
+  SetDefaultMachineConfig(theMachine.config);
 }
 
 }  // namespace

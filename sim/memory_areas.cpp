@@ -15,6 +15,8 @@ namespace {
 constexpr uint32_t kMebibyte = 0x100000;
 constexpr int kPanelFlashSlots = 2;
 constexpr int kPanelDisplaySlots = 2 + kPanelChannels;
+constexpr int kModuleSettingsSlot = 2 + 2 * kPanelChannels;
+constexpr int kPanelModuleSettingsSlots = kModuleSettingsSlot + 1;
 
 uint32_t PageBytes(const AreaStore& store, uint32_t page) {
   uint32_t offset = page * kPageSize;
@@ -28,6 +30,12 @@ Area SlotArea(int slot) {
   }
   if (slot == 1) {
     return Area::LinkFlash;
+  }
+  if (slot == kModuleSettingsSlot) {
+    return Area::ModuleSettings;
+  }
+  if (slot >= kPanelModuleSettingsSlots) {
+    return Area::PanelModuleSettings;
   }
   return slot < kPanelDisplaySlots ? Area::PanelFlash : Area::PanelDisplay;
 }
@@ -242,6 +250,13 @@ int AreaSlot(Area area, int panel) {
         return -1;
       }
       return (area == Area::PanelFlash ? kPanelFlashSlots : kPanelDisplaySlots) + panel;
+    case Area::ModuleSettings:
+      return kModuleSettingsSlot;
+    case Area::PanelModuleSettings:
+      if (panel < 0 || panel >= kPanelChannels) {
+        return -1;
+      }
+      return kPanelModuleSettingsSlots + panel;
   }
   return -1;
 }
@@ -255,6 +270,9 @@ uint32_t AreaSizeOf(const MachineConfig& config, Area area) {
       return 4 * kMebibyte;
     case Area::PanelDisplay:
       return 4096;
+    case Area::ModuleSettings:
+    case Area::PanelModuleSettings:
+      return kSettingsDevices * kSettingsDeviceSize;
   }
   return 0;
 }
@@ -270,9 +288,16 @@ bool AreaFileName(int slot, char* buffer, size_t capacity) {
     return platform::FormatString(buffer, capacity, "panel%d-flash.bin", slot - kPanelFlashSlots) <
            capacity;
   }
-  if (slot < kAreaSlots) {
+  if (slot < kModuleSettingsSlot) {
     return platform::FormatString(buffer, capacity, "panel%d-display.bin",
                                   slot - kPanelDisplaySlots) < capacity;
+  }
+  if (slot == kModuleSettingsSlot) {
+    return platform::FormatString(buffer, capacity, "fset.bin") < capacity;
+  }
+  if (slot < kAreaSlots) {
+    return platform::FormatString(buffer, capacity, "panel%d-fset.bin",
+                                  slot - kPanelModuleSettingsSlots) < capacity;
   }
   return false;
 }

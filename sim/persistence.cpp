@@ -42,12 +42,12 @@ void LoadConfig(Machine& machine) {
   char path[kPathCapacity];
   LineReader reader;
   if (!MachinePath(machine, kConfigFile, path, sizeof path) || !OpenLines(reader, path)) {
-    machine.config = DefaultMachineConfig();
+    SetDefaultMachineConfig(machine.config);
     machine.saved = false;
     return;
   }
   // The file lists every field; what it does not list stays blank (no panels, no modules).
-  machine.config = MachineConfig{};
+  SetBlankMachineConfig(machine.config);
   machine.saved = true;
   char line[kLineCapacity];
   while (NextLine(reader, line, sizeof line)) {
@@ -84,6 +84,17 @@ uint64_t ParseCount(const char* text) {
   return value;
 }
 
+// "panel-requests.N=<count>,<byte 0 of the last request>"
+void LoadPanelRequests(Machine& machine, const char* key, const char* value) {
+  constexpr const char* kPrefix = "panel-requests.";
+  uint32_t panel = 0;
+  uint32_t fields[2] = {};
+  if (StartsWith(key, kPrefix) && ParseNumber(key + std::strlen(kPrefix), &panel) &&
+      panel < uint32_t(kPanelChannels) && ParseNumberList(value, fields, 2) && fields[1] <= 0xFF) {
+    machine.panelRequests[panel] = PanelRequests{fields[0], uint8_t(fields[1])};
+  }
+}
+
 void LoadState(Machine& machine) {
   char path[kPathCapacity];
   LineReader reader;
@@ -108,6 +119,12 @@ void LoadState(Machine& machine) {
       machine.violationCount = number;
     } else if (TextEquals(key, "last-violation")) {
       CopyText(machine.lastViolation, sizeof machine.lastViolation, value);
+    } else if (TextEquals(key, "module-panel") && ParseNumber(value, &number)) {
+      machine.modulePanel = number < uint32_t(kPanelChannels) ? int8_t(number) : int8_t(-1);
+    } else if (TextEquals(key, "pc-reboots") && ParseNumber(value, &number)) {
+      machine.pcReboots = number;
+    } else {
+      LoadPanelRequests(machine, key, value);
     }
   }
   CloseLines(reader);
@@ -120,12 +137,12 @@ bool WriteBuiltText(Machine& machine, const char* name, const TextBuilder& text)
 }
 
 bool SaveConfig(Machine& machine) {
-  constexpr size_t kCapacity = 16384;
-  char* buffer = static_cast<char*>(Allocate(kCapacity));
+  size_t capacity = ConfigTextCapacity(machine.config);
+  char* buffer = static_cast<char*>(Allocate(capacity));
   if (buffer == nullptr) {
     return false;
   }
-  TextBuilder text{buffer, kCapacity, 0, false};
+  TextBuilder text{buffer, capacity, 0, false};
   AppendConfigText(text, machine.config);
   bool ok = WriteBuiltText(machine, kConfigFile, text);
   Release(buffer);
@@ -145,7 +162,7 @@ bool SaveFaults(Machine& machine) {
 }
 
 bool SaveState(Machine& machine) {
-  char buffer[512];
+  char buffer[1536];
   TextBuilder text{buffer, sizeof buffer, 0, false};
   AppendText(text, "# Simulated DRUX controller: registers and counters\n");
   AppendText(text, "accesses=%llu\n", static_cast<unsigned long long>(machine.accessCount));
@@ -153,6 +170,15 @@ bool SaveState(Machine& machine) {
   AppendText(text, "panel-select=%u\n", unsigned(machine.panelSelect));
   AppendText(text, "violations=%u\n", unsigned(machine.violationCount));
   AppendText(text, "last-violation=%s\n", machine.lastViolation);
+  AppendText(text, "module-panel=%d\n", int(machine.modulePanel));
+  AppendText(text, "pc-reboots=%u\n", unsigned(machine.pcReboots));
+  for (int panel = 0; panel < kPanelChannels; ++panel) {
+    const PanelRequests& requests = machine.panelRequests[panel];
+    if (requests.count != 0) {
+      AppendText(text, "panel-requests.%d=%u,0x%02x\n", panel, unsigned(requests.count),
+                 unsigned(requests.lastRequest));
+    }
+  }
   return WriteBuiltText(machine, kStateFile, text);
 }
 

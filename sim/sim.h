@@ -13,15 +13,39 @@ namespace sim {
 inline constexpr int kPanelChannels = 16;
 inline constexpr int kModules = 16;
 
-struct PanelConfig {
-  bool connected = false;
-  uint16_t versionId = 0;       // 0x5886 = built-in display of a panel PC
-  uint8_t linkFpgaMajor = 0;    // 4 bits
-  uint8_t linkFpgaMinor = 0;    // 8 bits
-  bool moduleFunctions = true;  // answers command 0x7F (select panel for module functions)
+// Statistics records of a module (commands 0x65 and 0x75). A record that is not present
+// answers 0x85. Times are counted in quarter hours.
+struct TimeRecord {  // power-on, backlight-on, on-battery
+  bool present = false;
+  uint32_t quarterHours = 0;
+  uint32_t cycles = 0;
+};
+struct TemperatureRecord {  // maximum or minimum of one sensor
+  bool present = false;
+  uint32_t logTime = 0;    // quarter hours
+  uint32_t alarmTime = 0;  // quarter hours
+  uint16_t word = 0;       // 10-bit two's complement in bits 6-15, quarter degrees Celsius
+};
+struct FanRecord {
+  bool present = false;
+  uint32_t runningTime = 0;  // quarter hours
+  uint32_t cycles = 0;
+  uint32_t tooSlowTime = 0;  // quarter hours
+  uint32_t alarmTime = 0;    // quarter hours
+};
+inline constexpr int kTemperatureSensors = 4;
+inline constexpr int kFans = 4;
+struct ModuleStatistics {
+  TimeRecord powerOn;                                     // address 0x100, target 0
+  TimeRecord backlightOn;                                 // address 0x100, target 1
+  TimeRecord onBattery;                                   // address 0x100, target 3
+  TemperatureRecord temperatureMax[kTemperatureSensors];  // address 0, target = sensor
+  TemperatureRecord temperatureMin[kTemperatureSensors];  // address 1, target = sensor
+  FanRecord fans[kFans];                                  // address 0x200, target = fan
 };
 
-// Identity data of a PC module (command 0x61). Texts are NUL-terminated.
+// Identity data (command 0x61 for a PC module, 0x71 for a panel module) and statistics of a
+// module. Texts are NUL-terminated.
 struct ModuleConfig {
   bool fitted = false;            // a module that is not fitted answers 0x85
   uint32_t id = 0;                // identification word (address 0x100)
@@ -29,6 +53,18 @@ struct ModuleConfig {
   char serialNumber[12] = {};     // address 0x400, 12 bytes: up to 11 characters
   char modelNumber[41] = {};      // addresses 0x500-0x502, 40 bytes: up to 40 characters
   uint32_t parentId = 0;          // address 0x700, 6 bytes: this word little-endian, then 0, 0
+  ModuleStatistics statistics = {};
+};
+
+struct PanelConfig {
+  bool connected = false;
+  uint16_t versionId = 0;       // 0x5886 = built-in display of a panel PC
+  uint8_t linkFpgaMajor = 0;    // 4 bits
+  uint8_t linkFpgaMinor = 0;    // 8 bits
+  bool moduleFunctions = true;  // answers command 0x7F (select panel for module functions)
+  uint16_t backlightHours = 0;  // panel statistics record (command 0x30)
+  uint16_t backlightCycles = 0;
+  ModuleConfig modules[kModules] = {};  // the panel's modules, reached after command 0x7F
 };
 
 struct MachineConfig {
@@ -41,6 +77,12 @@ struct MachineConfig {
   uint32_t featureRegister = 0;
   uint32_t biosRegister = 0;          // effective BIOS settings register 0x4190
   uint16_t firmwareVersion = 0x0105;  // major * 256 + minor, reply of command 0x10
+  // Identity data of the PC (command 0x12, target 1).
+  uint32_t userSerialIdHead = 0;  // device 0 address 0: bytes 0-3 of the user serial ID record
+  uint32_t userSerialId = 0;      // bytes 4-7
+  uint32_t pcDeviceId = 0;        // device 1 address 0: bytes 0-3 of a 16-byte record
+  uint32_t pcParentId = 0;        // device 2 address 0x40: bytes 0-3 of a 16-byte record
+  char pcModelNumber[41] = {};    // device 2 addresses 0x10, 0x20, 0x30: 16 bytes each
   PanelConfig panels[kPanelChannels];
   ModuleConfig modules[kModules];  // PC modules 0-15
 };
@@ -59,6 +101,12 @@ MachineConfig DefaultMachineConfig();
 //   panel.<N>.modules=<0|1>
 //   module.<0-15>.fitted=<0|1>   module.<N>.id=<n>   module.<N>.hwrev=<text>
 //   module.<N>.serial=<text>   module.<N>.model=<text>   module.<N>.parent=<n>
+//   module.<N>.power-on=<quarter hours>,<cycles>|none   (also backlight-on, on-battery)
+//   module.<N>.temp-max.<0-3>=<log time>,<alarm time>,<temperature word>|none   (also temp-min)
+//   module.<N>.fan.<0-3>=<running time>,<cycles>,<too-slow time>,<alarm time>|none
+//   panel.<N>.module.<0-15>.<any module field>   panel.<N>.backlight-hours=<n>
+//   panel.<N>.backlight-cycles=<n>
+//   uid=<n>   uid-head=<n>   pc-device-id=<n>   pc-parent-id=<n>   pc-model=<text>
 // Numbers are decimal or 0x-hexadecimal. Setting a module field fits the module; fitted=0
 // removes it. Returns false (configuration unchanged) on an unknown key or a bad value.
 bool ApplySetting(MachineConfig& config, const char* key, const char* value);
@@ -115,11 +163,15 @@ enum class FaultKind : uint8_t {
   NeverFinishes,  // the command stays in the working state
 };
 inline constexpr int kAnyCommand = -1;
+// Which executions of the command a fault hits: a write that fails after its read succeeded
+// needs a fault on the write alone.
+enum class FaultDirection : uint8_t { Any, Read, Write };
 struct Fault {
   FaultKind kind;
   int command;        // command code as written (0-255) or kAnyCommand; ignored for LockHeld
   uint8_t errorByte;  // ErrorByte only
   uint32_t count;     // Busy only: remaining busy answers
+  FaultDirection direction = FaultDirection::Any;  // ignored for LockHeld
 };
 inline constexpr int kMaxFaults = 16;
 bool AddFault(const Fault& fault);
@@ -127,7 +179,8 @@ void ClearFaults();
 int FaultCount();
 Fault FaultAt(int index);
 // Text form of a fault, as in the state file and the druxsim fault command:
-//   "lock", "busy <cmd> <count>", "error <cmd> <byte>", "hang <cmd>"; <cmd> = code or "any".
+//   "lock", "busy <cmd> <count>", "error <cmd> <byte>", "hang <cmd>"; <cmd> = code or "any";
+//   busy, error and hang take "read" or "write" as a last word to hit only that direction.
 size_t FormatFault(const Fault& fault, char* buffer, size_t capacity);
 bool ParseFault(const char* text, Fault* fault);
 
@@ -160,14 +213,31 @@ void ClearPortAccessCount();
 size_t FormatLogEntry(const LogEntry& entry, char* buffer, size_t capacity);
 bool ParseLogEntry(const char* line, LogEntry* entry);
 
+// ---- Effects of commands on the machine ------------------------------------------------
+
+// PC reboots through command 0x50; each counts as a power cycle of the machine.
+uint32_t PcRebootCount();
+// Panel requests (command 0x22) that reached a panel: how many, and byte 0 of the last one
+// (2 reboots the panel, 8 its link converter).
+struct PanelRequests {
+  uint32_t count;
+  uint8_t lastRequest;
+};
+PanelRequests PanelRequestsOf(int panel);  // zeros for a panel number outside 0-15
+
 // ---- Memory areas (druxsim dump/load, tests) --------------------------------------------
 
 enum class Area : uint8_t {
-  Flash,         // controller flash, 4 or 16 MiB by PC type (commands 0xA0/0xE0, device 0)
-  LinkFlash,     // link transmitter flash (device 3)
-  PanelFlash,    // FPGA flash of a panel, 4 MiB (command 0x20, target 3)
-  PanelDisplay,  // display block of a panel, 4 KiB (command 0x20, target 4)
+  Flash,                // controller flash, 4 or 16 MiB by PC type (commands 0xA0/0xE0, device 0)
+  LinkFlash,            // link transmitter flash (device 3)
+  PanelFlash,           // FPGA flash of a panel, 4 MiB (command 0x20, target 3)
+  PanelDisplay,         // display block of a panel, 4 KiB (command 0x20, target 4)
+  ModuleSettings,       // factory-settings EEPROMs of the PC modules (command 0x63)
+  PanelModuleSettings,  // factory-settings EEPROMs of a panel's modules (command 0x73)
 };
+// The factory-settings areas hold one EEPROM per device number: device d at d * 2 KiB.
+inline constexpr uint32_t kSettingsDeviceSize = 2048;
+inline constexpr int kSettingsDevices = 16;
 // Copies bytes out of / into an area; false when the range lies outside it (or the panel
 // number is not 0-15). `panel` selects the panel of the panel areas.
 bool ReadAreaBytes(Area area, uint32_t offset, uint8_t* buffer, size_t length, int panel = 0);

@@ -76,6 +76,27 @@ bool ParseVersion(const char* text, uint32_t* major, uint32_t* minor) {
   return ParseNumber(majorText, major) && ParseNumber(minorText, minor);
 }
 
+bool ParseNumberList(const char* text, uint32_t* values, int count) {
+  char number[16];
+  for (int i = 0; i < count; ++i) {
+    size_t length = 0;
+    while (text[length] != 0 && text[length] != ',') {
+      ++length;
+    }
+    bool last = i + 1 == count;
+    if (length >= sizeof number || (text[length] == ',') == last) {
+      return false;
+    }
+    std::memcpy(number, text, length);
+    number[length] = 0;
+    if (!ParseNumber(number, &values[i])) {
+      return false;
+    }
+    text += length + (last ? 0 : 1);
+  }
+  return true;
+}
+
 bool TextEquals(const char* a, const char* b) {
   size_t length = std::strlen(a);
   return length == std::strlen(b) && std::memcmp(a, b, length) == 0;

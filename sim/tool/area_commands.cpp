@@ -11,10 +11,41 @@ namespace {
 struct AreaChoice {
   sim::Area area;
   int panel;
+  uint32_t base = 0;  // a part of the area: its first byte and its size (0: the whole area)
+  size_t size = 0;
 };
 
-// flash | linkflash | panelflash:N | display:N
+// fset:DEV | panelfset:P:DEV: one factory-settings EEPROM.
+bool ParseSettingsDevice(const std::string& text, AreaChoice* choice) {
+  unsigned long long panel = 0;
+  unsigned long long device = 0;
+  sim::Area area = sim::Area::ModuleSettings;
+  if (text.rfind("fset:", 0) == 0) {
+    if (!ParseUnsigned(text.substr(5), &device)) {
+      return false;
+    }
+  } else {
+    size_t colon = text.find(':', 10);
+    if (text.rfind("panelfset:", 0) != 0 || colon == std::string::npos ||
+        !ParseUnsigned(text.substr(10, colon - 10), &panel) ||
+        panel >= unsigned(sim::kPanelChannels) || !ParseUnsigned(text.substr(colon + 1), &device)) {
+      return false;
+    }
+    area = sim::Area::PanelModuleSettings;
+  }
+  if (device >= unsigned(sim::kSettingsDevices)) {
+    return false;
+  }
+  *choice = AreaChoice{area, int(panel), uint32_t(device) * sim::kSettingsDeviceSize,
+                       sim::kSettingsDeviceSize};
+  return true;
+}
+
+// flash | linkflash | panelflash:N | display:N | fset:DEV | panelfset:P:DEV
 bool ParseArea(const std::string& text, AreaChoice* choice) {
+  if (text.rfind("fset:", 0) == 0 || text.rfind("panelfset:", 0) == 0) {
+    return ParseSettingsDevice(text, choice);
+  }
   struct Named {
     const char* name;
     sim::Area area;
@@ -79,7 +110,7 @@ int RunDump(const Arguments& args) {
   if (!ParseAreaArguments(args, true, &parsed)) {
     return Fail(kExitUsage, "dump AREA FILE [--offset N] [--length N]");
   }
-  size_t size = sim::AreaSize(parsed.area.area);
+  size_t size = parsed.area.size != 0 ? parsed.area.size : sim::AreaSize(parsed.area.area);
   if (parsed.offset > size) {
     return Fail(kExitUsage, "dump: offset beyond the area (" + std::to_string(size) + " bytes)");
   }
@@ -88,8 +119,8 @@ int RunDump(const Arguments& args) {
     return Fail(kExitUsage, "dump: range beyond the area (" + std::to_string(size) + " bytes)");
   }
   std::vector<uint8_t> bytes(length);
-  if (!sim::ReadAreaBytes(parsed.area.area, uint32_t(parsed.offset), bytes.data(), bytes.size(),
-                          parsed.area.panel)) {
+  if (!sim::ReadAreaBytes(parsed.area.area, parsed.area.base + uint32_t(parsed.offset),
+                          bytes.data(), bytes.size(), parsed.area.panel)) {
     return Fail(kExitIo, "dump: can't read the area");
   }
   platform::File* file = platform::OpenFile(parsed.file.c_str(), platform::FileMode::WriteBinary);
@@ -121,13 +152,13 @@ int RunLoad(const Arguments& args) {
   if (!ok) {
     return Fail(kExitIo, "load: can't read " + parsed.file);
   }
-  size_t size = sim::AreaSize(parsed.area.area);
+  size_t size = parsed.area.size != 0 ? parsed.area.size : sim::AreaSize(parsed.area.area);
   if (parsed.offset + bytes.size() > size) {
     return Fail(kExitUsage,
                 "load: the file does not fit the area (" + std::to_string(size) + " bytes)");
   }
-  if (!sim::WriteAreaBytes(parsed.area.area, uint32_t(parsed.offset), bytes.data(), bytes.size(),
-                           parsed.area.panel)) {
+  if (!sim::WriteAreaBytes(parsed.area.area, parsed.area.base + uint32_t(parsed.offset),
+                           bytes.data(), bytes.size(), parsed.area.panel)) {
     return Fail(kExitIo, "load: can't write the area");
   }
   return SaveMachine();

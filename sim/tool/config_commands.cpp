@@ -151,6 +151,7 @@ void PrintModule(int index, const sim::ModuleConfig& module) {
   std::printf("module %d: id=0x%08x hwrev=%s serial=%s model=%s parent=0x%08x\n", index,
               unsigned(module.id), module.hardwareRevision, module.serialNumber, module.modelNumber,
               unsigned(module.parentId));
+  PrintModuleStatistics("  ", module.statistics);
 }
 
 }  // namespace

@@ -10,7 +10,7 @@ Usage: druxsim [--dir DIR] COMMAND [ARGUMENTS]
 
 The machine lives in a directory: --dir DIR, else $DRUXSIM_DIR, else $HOME/.druxsim.
 A directory without a machine simulates the default machine (EX64, 16 channels, panels 0 and 1
-connected, PC modules 0 and 8 fitted).
+connected with their modules, PC modules 0 and 8 fitted, statistics records of each).
 
 Commands:
   create [OPTIONS]            create (or replace) the machine: erased memory, no faults,
@@ -30,16 +30,33 @@ Commands:
                               panel.N.connected panel.N.version panel.N.link panel.N.modules
                               module.N.fitted module.N.id module.N.hwrev module.N.serial
                               module.N.model module.N.parent
+                              statistics records of a module (value "none" removes one):
+                              module.N.power-on=TIME,CYCLES (also backlight-on, on-battery)
+                              module.N.temp-max.S=LOG,ALARM,WORD (also temp-min; S 0-3)
+                              module.N.fan.F=RUNNING,CYCLES,TOOSLOW,ALARM (F 0-3)
+                              panel.N.module.M.FIELD (any module field, M 0-15)
+                              panel.N.backlight-hours panel.N.backlight-cycles
+                              uid uid-head pc-device-id pc-parent-id pc-model
   module N                    print PC module N
   module N FIELD=VALUE...     fit PC module N and set fields: id hwrev serial model parent
+                              and the statistics fields above
   module N --remove           remove PC module N
   fault lock                  the interface lock is held by another party, never released
   fault busy CMD COUNT        command CMD answers "device busy" (0x84) COUNT times
   fault error CMD BYTE        command CMD fails with error byte BYTE (until cleared)
   fault hang CMD              command CMD never finishes (state stays 2)
+                              busy, error and hang take a last word read or write: only
+                              that direction of the command fails
   fault clear | fault list    CMD is the code as written (0xa1 for an extended 0xa0) or any
   dump AREA FILE [--offset N] [--length N]
   load AREA FILE [--offset N] AREA: flash linkflash panelflash:N display:N
+                              fset:DEV panelfset:P:DEV (factory-settings EEPROM, 2 KiB)
+  fset DEV [--panel P] [--offset N] [--display] FIELD=VALUE...
+                              write a valid factory-settings record into EEPROM DEV (0-15)
+                              of the PC (or of panel P) at byte N; --display puts a display
+                              block first and the record 256 bytes later. Fields: devid
+                              pdevid compat pcompat serial hwrev model version=M.m; layout
+                              static=N sumat=N factat=N badsum=1 (defaults 128, static-1, 32)
   log [--clear]               executed commands, one a line
   accesses [--clear]          port access count
   violations [--clear]        protocol violations of the host: count and the last one

@@ -18,10 +18,17 @@ struct Command {
 };
 
 constexpr Command kCommands[] = {
-    {"set", RunSet},     {"module", RunModule},     {"show", RunShow},
-    {"fault", RunFault}, {"dump", RunDump},         {"load", RunLoad},
-    {"log", RunLog},     {"accesses", RunAccesses}, {"violations", RunViolations},
+    {"set", RunSet},
+    {"module", RunModule},
+    {"show", RunShow},
+    {"fault", RunFault},
+    {"dump", RunDump},
+    {"load", RunLoad},
+    {"log", RunLog},
+    {"accesses", RunAccesses},
+    {"violations", RunViolations},
     {"reset", RunReset},
+    {"fset", RunFactorySettings},
 };
 
 std::string MachineDirectory(const std::string& option) {

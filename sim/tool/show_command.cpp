@@ -22,6 +22,29 @@ void ShowController(const sim::MachineConfig& config) {
   std::printf("Feature register:    0x%08x\n", unsigned(config.featureRegister));
   std::printf("BIOS register:       0x%08x\n", unsigned(config.biosRegister));
   std::printf("Flash:               %zu bytes\n", sim::AreaSize(sim::Area::Flash));
+  std::printf("PC identity:         device ID 0x%08x, parent 0x%08x, model \"%s\"\n",
+              unsigned(config.pcDeviceId), unsigned(config.pcParentId), config.pcModelNumber);
+  std::printf("User serial ID:      0x%08x (record bytes 0-3: 0x%08x)\n",
+              unsigned(config.userSerialId), unsigned(config.userSerialIdHead));
+  std::printf("PC reboots:          %u\n", unsigned(sim::PcRebootCount()));
+}
+
+void ShowPanelDetails(int number, const sim::PanelConfig& panel) {
+  std::printf("      backlight-on %u h (%u cycles)\n", unsigned(panel.backlightHours),
+              unsigned(panel.backlightCycles));
+  sim::PanelRequests requests = sim::PanelRequestsOf(number);
+  if (requests.count != 0) {
+    std::printf("      requests (0x22): %u, last byte 0 = 0x%02x\n", unsigned(requests.count),
+                unsigned(requests.lastRequest));
+  }
+  for (int i = 0; i < sim::kModules; ++i) {
+    const sim::ModuleConfig& module = panel.modules[i];
+    if (module.fitted) {
+      std::printf("      module %2d: ", i);
+      PrintModuleIdentity(module);
+      PrintModuleStatistics("        ", module.statistics);
+    }
+  }
 }
 
 void ShowPanels(const sim::MachineConfig& config) {
@@ -38,6 +61,7 @@ void ShowPanels(const sim::MachineConfig& config) {
                 unsigned(panel.linkFpgaMajor), unsigned(panel.linkFpgaMinor),
                 panel.moduleFunctions ? "" : ", no module functions",
                 uint32_t(i) >= config.panelChannels ? " (beyond the channel count)" : "");
+    ShowPanelDetails(i, panel);
   }
   if (!any) {
     std::printf("  none\n");
@@ -53,9 +77,9 @@ void ShowModules(const sim::MachineConfig& config) {
       continue;
     }
     any = true;
-    std::printf("  %2d: id 0x%08x, hwrev \"%s\", serial \"%s\", model \"%s\", parent 0x%08x\n", i,
-                unsigned(module.id), module.hardwareRevision, module.serialNumber,
-                module.modelNumber, unsigned(module.parentId));
+    std::printf("  %2d: ", i);
+    PrintModuleIdentity(module);
+    PrintModuleStatistics("      ", module.statistics);
   }
   if (!any) {
     std::printf("  none\n");

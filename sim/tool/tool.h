@@ -22,10 +22,16 @@ int RunShow(const Arguments& args);
 int RunFault(const Arguments& args);
 int RunDump(const Arguments& args);
 int RunLoad(const Arguments& args);
+int RunFactorySettings(const Arguments& args);
 int RunLog(const Arguments& args);
 int RunAccesses(const Arguments& args);
 int RunViolations(const Arguments& args);
 int RunReset(const Arguments& args);
+
+// "id 0x..., hwrev "...", serial "...", model "...", parent 0x...\n"
+void PrintModuleIdentity(const sim::ModuleConfig& module);
+// One line a present statistics record, in the form of its setting ("power-on=10,7").
+void PrintModuleStatistics(const char* indent, const sim::ModuleStatistics& statistics);
 
 // The help text (druxsim help).
 const char* HelpText();
