@@ -1,12 +1,19 @@
 // One driver per action: settle the target, call the handler of the data type, close.
 //
-// Each driver is split into its dispatch (data type -> handler) and its closing message. The
-// data-type handlers are not part of the program yet, so every dispatch still answers with the
-// action's "not supported" line; the handlers join the dispatch functions as they are written.
+// Which handler a data type reaches and how its target is settled is data (dispatch_table.h);
+// this file follows a route and prints the driver's own lines.
 #include "frontend/action_drivers.h"
 
+#include <array>
+
+#include "frontend/dispatch_table.h"
 #include "frontend/exit_codes.h"
+#include "frontend/handler_calls.h"
+#include "frontend/info_all.h"
+#include "frontend/keyword_tables.h"
+#include "frontend/module_catalogue.h"
 #include "frontend/service_request.h"
+#include "frontend/target_selection.h"
 #include "platform/platform.h"
 
 namespace drux {
@@ -17,36 +24,23 @@ struct ActionTexts {
   const char* finished;      // closing line after success; nullptr: an empty line always
 };
 
-constexpr ActionTexts kInfoTexts{"ERROR: Info is not supported for the specified data type.\n",
-                                 nullptr};
-constexpr ActionTexts kSaveTexts{"ERROR: Save is not supported for the specified data type.\n",
-                                 "Save finished.\n"};
-constexpr ActionTexts kUpdateTexts{"ERROR: Update is not supported for the specified data type.\n",
-                                   "Update finished.\n"};
-constexpr ActionTexts kDeleteTexts{"ERROR: Delete is not supported for the specified data type.\n",
-                                   "Delete finished.\n"};
-constexpr ActionTexts kChangeTexts{"ERROR: Action is not supported for the specified data type.\n",
-                                   "Change finished.\n"};
+// Indexed by ActionCode - 1.
+constexpr std::array<ActionTexts, 5> kActionTexts{{
+    {"ERROR: Info is not supported for the specified data type.\n", nullptr},
+    {"ERROR: Save is not supported for the specified data type.\n", "Save finished.\n"},
+    {"ERROR: Update is not supported for the specified data type.\n", "Update finished.\n"},
+    {"ERROR: Delete is not supported for the specified data type.\n", "Delete finished.\n"},
+    {"ERROR: Action is not supported for the specified data type.\n", "Change finished.\n"},
+}};
 
-int NotSupported(const ActionTexts& texts) {
-  platform::PrintError("%s", texts.notSupported);
-  return kExitInvalidArgument;
+const ActionTexts& TextsOf(uint32_t action) {
+  return kActionTexts[action - kActionInfo];
 }
 
-// Info ends every outcome with an empty line; the other actions confirm success only (a
-// reboot-needed result has printed its own notice).
-int Close(const ActionTexts& texts, int result) {
-  if (texts.finished == nullptr) {
-    platform::Print("\n");
-  } else if (result == kExitOk) {
-    platform::Print("%s", texts.finished);
-  }
-  return result;
-}
-
-// Target settled and request fields as the handlers take them.
-struct HandlerCall {
+// The request's fields as the drivers received them.
+struct DriverRequest {
   const FeatureSet& features;
+  uint32_t action;
   uint32_t dataType;
   const char* fileName;  // file name, or the setting of Change
   int32_t panel;
@@ -55,52 +49,161 @@ struct HandlerCall {
   uint8_t yes;
 };
 
-int DispatchInfo(const HandlerCall& /*call*/) {
-  return NotSupported(kInfoTexts);
+int NotSupported(uint32_t action) {
+  platform::PrintError("%s", TextsOf(action).notSupported);
+  return kExitInvalidArgument;
 }
-int DispatchSave(const HandlerCall& /*call*/) {
-  return NotSupported(kSaveTexts);
+
+int PanelNumberRequired() {
+  platform::PrintError("ERROR: Panel number (option -p) is required.\n");
+  return kExitInvalidArgument;
 }
-int DispatchUpdate(const HandlerCall& /*call*/) {
-  return NotSupported(kUpdateTexts);
+
+int PanelOrModuleNumberRequired() {
+  platform::PrintError(
+      "ERROR: Panel number (option -p) or module number (option -m) is required.\n");
+  return kExitInvalidArgument;
 }
-int DispatchDelete(const HandlerCall& /*call*/) {
-  return NotSupported(kDeleteTexts);
+
+int ModuleNumberRequired() {
+  platform::PrintError("ERROR: Action is supported for a module only.\n");
+  return kExitInvalidArgument;
 }
-int DispatchChange(const HandlerCall& /*call*/) {
-  return NotSupported(kChangeTexts);
+
+// The service set lacks some data types altogether; its parser never produces them.
+bool ExistsInFeatureSet(const FeatureSet& features, uint32_t dataType) {
+  const DataTypeKeywords* keywords = FindDataTypeKeywords(dataType);
+  return keywords != nullptr && (features.full || keywords->inServiceSet);
+}
+
+int Call(const DriverRequest& request, Handler handler, int32_t panel, int32_t module,
+         uint8_t systemNumber = 0) {
+  HandlerArguments arguments{request.fileName, panel,       module,
+                             request.verify,   request.yes, systemNumber};
+  int result = CallHandler(request.features, request.action, handler, arguments);
+  return result == kHandlerMissing ? NotSupported(request.action) : result;
+}
+
+struct Target {
+  int32_t panel;
+  int32_t module;
+};
+
+// A given module keeps its panel (or the PC); without one, the panel is settled first and the
+// module chosen on it.
+Target ChooseModule(const DriverRequest& request) {
+  Target target{request.panel, request.module};
+  if (target.module == kNoModule) {
+    target.panel = SelectTargetPanel(request.features, target.panel, true);
+  }
+  target.module = SelectModule(request.features, target.panel, target.module);
+  return target;
+}
+
+// Every present PC module; a module whose records cannot be read says so itself.
+int ShowStatisticsOfPcModules(const DriverRequest& request) {
+  for (int32_t module = 0; module <= kHighestTargetNumber; ++module) {
+    if (ReadModuleId(kNoPanel, module) != 0) {
+      CallHandler(request.features, kActionInfo, Handler::ModuleStatistics,
+                  HandlerArguments{nullptr, kNoPanel, module, 0, 0, 0});
+    }
+  }
+  return kExitOk;
+}
+
+int FollowRoute(const DriverRequest& request, const Route& route) {
+  switch (route.rule) {
+    case TargetRule::NotSupported:
+      return NotSupported(request.action);
+    case TargetRule::InfoAllSweep:
+      return RunInfoAllSweep(request.features, request.fileName);
+    case TargetRule::NoTarget:
+      return Call(request, route.handler, kNoPanel, kNoModule, route.systemNumber);
+    case TargetRule::PanelOrPc: {
+      int32_t panel = SelectTargetPanel(request.features, request.panel, true);
+      return panel != kNoPanel ? Call(request, route.panelHandler, panel, kNoModule)
+                               : Call(request, route.handler, kNoPanel, kNoModule);
+    }
+    case TargetRule::PanelRequired: {
+      int32_t panel = SelectTargetPanel(request.features, request.panel, route.pcAllowed);
+      return panel != kNoPanel ? Call(request, route.panelHandler, panel, kNoModule)
+                               : PanelNumberRequired();
+    }
+    case TargetRule::ModuleOrPanel: {
+      Target target = ChooseModule(request);
+      if (target.module != kNoModule) {
+        return Call(request, route.handler, target.panel, target.module);
+      }
+      return target.panel != kNoPanel ? Call(request, route.panelHandler, target.panel, kNoModule)
+                                      : PanelOrModuleNumberRequired();
+    }
+    case TargetRule::ModuleOnly: {
+      Target target = ChooseModule(request);
+      return target.module != kNoModule ? Call(request, route.handler, target.panel, target.module)
+                                        : ModuleNumberRequired();
+    }
+    case TargetRule::Statistics: {
+      Target target = ChooseModule(request);
+      if (target.module != kNoModule) {
+        return Call(request, route.handler, target.panel, target.module);
+      }
+      return target.panel != kNoPanel ? Call(request, route.panelHandler, target.panel, kNoModule)
+                                      : ShowStatisticsOfPcModules(request);
+    }
+    case TargetRule::FixedPcModule:
+      return Call(request, route.handler, kNoPanel, route.fixedModule);
+  }
+  return NotSupported(request.action);
+}
+
+int Dispatch(const DriverRequest& request) {
+  if (!ExistsInFeatureSet(request.features, request.dataType)) {
+    return NotSupported(request.action);
+  }
+  return FollowRoute(request, FindRoute(request.action, request.dataType));
+}
+
+// Info ends every outcome with an empty line; the other actions confirm success only (a
+// reboot-needed result has printed its own notice).
+int Close(uint32_t action, int result) {
+  const char* finished = TextsOf(action).finished;
+  if (finished == nullptr) {
+    platform::Print("\n");
+  } else if (result == kExitOk) {
+    platform::Print("%s", finished);
+  }
+  return result;
+}
+
+int Run(const DriverRequest& request) {
+  return Close(request.action, Dispatch(request));
 }
 
 }  // namespace
 
 int RunInfo(const FeatureSet& features, uint32_t dataType, const char* fileName, int32_t panel,
             int32_t module) {
-  HandlerCall call{features, dataType, fileName, panel, module, 0, 0};
-  return Close(kInfoTexts, DispatchInfo(call));
+  return Run({features, kActionInfo, dataType, fileName, panel, module, 0, 0});
 }
 
 int RunSave(const FeatureSet& features, uint32_t dataType, const char* fileName, int32_t panel,
             int32_t module, uint8_t verify, uint8_t yes) {
-  HandlerCall call{features, dataType, fileName, panel, module, verify, yes};
-  return Close(kSaveTexts, DispatchSave(call));
+  return Run({features, kActionSave, dataType, fileName, panel, module, verify, yes});
 }
 
 int RunUpdate(const FeatureSet& features, uint32_t dataType, const char* fileName, int32_t panel,
               int32_t module, uint8_t verify, uint8_t yes) {
-  HandlerCall call{features, dataType, fileName, panel, module, verify, yes};
-  return Close(kUpdateTexts, DispatchUpdate(call));
+  return Run({features, kActionUpdate, dataType, fileName, panel, module, verify, yes});
 }
 
 int RunDelete(const FeatureSet& features, uint32_t dataType, int32_t panel, int32_t module,
               uint8_t yes) {
-  HandlerCall call{features, dataType, nullptr, panel, module, 0, yes};
-  return Close(kDeleteTexts, DispatchDelete(call));
+  return Run({features, kActionDelete, dataType, nullptr, panel, module, 0, yes});
 }
 
 int RunChange(const FeatureSet& features, uint32_t dataType, const char* setting, int32_t panel,
               int32_t module) {
-  HandlerCall call{features, dataType, setting, panel, module, 0, 0};
-  return Close(kChangeTexts, DispatchChange(call));
+  return Run({features, kActionChange, dataType, setting, panel, module, 0, 0});
 }
 
 }  // namespace drux

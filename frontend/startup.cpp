@@ -7,6 +7,7 @@
 #include "controller/controller_info.h"
 #include "frontend/action_drivers.h"
 #include "frontend/exit_codes.h"
+#include "frontend/menus.h"
 #include "frontend/module_catalogue.h"
 #include "frontend/pc_type.h"
 #include "platform/platform.h"
@@ -15,18 +16,22 @@
 namespace drux {
 namespace {
 
-// The full feature set asks for a missing action or data type in menus; those are not part of
-// the program yet, so such a request is refused like an incomplete command line.
-int CheckActionAndDataType(const ServiceRequest& request) {
-  if (request.action == kActionNone) {
-    platform::PrintError("ERROR: Action missing.\n");
-    return kExitInvalidArgument;
+// The full feature set asks for a missing action or data type in menus. False when the user
+// entered nothing: the run then ends without an error.
+bool SelectMissingActionAndDataType(ServiceRequest* request) {
+  if (request->action == kActionNone) {
+    request->action = SelectAction();
+    if (request->action == kActionNone) {
+      return false;
+    }
   }
-  if (request.dataType == kDataNone) {
-    platform::PrintError("ERROR: Data type missing.\n");
-    return kExitInvalidArgument;
+  if (request->dataType == kDataNone) {
+    request->dataType = SelectDataType(request->action);
+    if (request->dataType == kDataNone) {
+      return false;
+    }
   }
-  return kExitOk;
+  return true;
 }
 
 int CheckPanel(const ServiceRequest& request) {
@@ -112,10 +117,8 @@ int RunServiceRequest(const FeatureSet& features, ServiceRequest request) {
     return kExitDruxFailed;
   }
   PrintPcType(features);
-  if (features.full) {
-    if (int result = CheckActionAndDataType(request); result != kExitOk) {
-      return result;
-    }
+  if (features.full && !SelectMissingActionAndDataType(&request)) {
+    return kExitOk;
   }
   if (int result = CheckPanel(request); result != kExitOk) {
     return result;

@@ -180,6 +180,20 @@ bool RenameHandle(SHELL_FILE_HANDLE handle, const CHAR16* newName) {
   return ok;
 }
 
+// name + "~" in the same directory: where a replaced file waits until its successor is in place.
+bool BackupName(const CHAR16* name, CHAR16* backup) {
+  size_t length = WideTextLength(name);
+  if (length + 2 > kMaxNameUnits) {
+    return false;
+  }
+  for (size_t i = 0; i < length; ++i) {
+    backup[i] = name[i];
+  }
+  backup[length] = u'~';
+  backup[length + 1] = 0;
+  return true;
+}
+
 // The shell's delete-by-name opens with "create" first, so a missing file would count as
 // deleted: open it without creating, then delete the handle (which also closes it).
 EFI_STATUS DeleteByName(const CHAR16* name) {
@@ -309,29 +323,48 @@ bool DeleteFile(const char* name) {
   return uefi::ToWideName(name, wideName) && RecordStatus(uefi::DeleteByName(wideName));
 }
 
+// Like rename(): an existing target is replaced. It is first moved aside under a backup name
+// and only deleted once the new file has its name, so a failed replace never loses it.
 bool RenameFile(const char* from, const char* to) {
   CHAR16 wideFrom[uefi::kMaxNameUnits];
   CHAR16 wideTo[uefi::kMaxNameUnits];
+  CHAR16 wideBackup[uefi::kMaxNameUnits];
   if (!uefi::ToWideName(from, wideFrom) || !uefi::ToWideName(to, wideTo)) {
     return false;
   }
   if (!uefi::SameDirectory(wideFrom, wideTo)) {
     return RecordStatus(EFI_UNSUPPORTED);
   }
+  if (!uefi::BackupName(wideTo, wideBackup)) {
+    return RecordStatus(EFI_INVALID_PARAMETER);
+  }
   SHELL_FILE_HANDLE handle = nullptr;
   if (!RecordStatus(
           Shell()->OpenFileByName(wideFrom, &handle, EFI_FILE_MODE_READ | EFI_FILE_MODE_WRITE))) {
     return false;
   }
-  // Like rename(): an existing target is replaced (unless it is the file itself).
-  EFI_STATUS removed =
-      uefi::SameName(wideFrom, wideTo) ? EFI_NOT_FOUND : uefi::DeleteByName(wideTo);
-  if (EFI_ERROR(removed) && removed != EFI_NOT_FOUND) {
-    Shell()->CloseFile(handle);
-    return RecordStatus(removed);
+  SHELL_FILE_HANDLE old = nullptr;
+  bool replacing = !uefi::SameName(wideFrom, wideTo) &&
+                   !EFI_ERROR(Shell()->OpenFileByName(
+                       wideTo, &old, EFI_FILE_MODE_READ | EFI_FILE_MODE_WRITE));
+  if (replacing) {
+    uefi::DeleteByName(wideBackup);  // a leftover of an interrupted earlier replace
+    if (!uefi::RenameHandle(old, uefi::LastComponent(wideBackup))) {
+      Shell()->CloseFile(old);
+      Shell()->CloseFile(handle);
+      return false;
+    }
   }
   bool ok = uefi::RenameHandle(handle, uefi::LastComponent(wideTo));
   bool closed = RecordStatus(Shell()->CloseFile(handle));
+  if (replacing) {
+    if (ok) {
+      Shell()->DeleteFile(old);  // deletes and closes
+    } else {
+      uefi::RenameHandle(old, uefi::LastComponent(wideTo));
+      Shell()->CloseFile(old);
+    }
+  }
   return ok && closed;
 }
 

@@ -109,20 +109,30 @@ TEST(CommandLineE2e, PanelOptionForms) {
   }
 }
 
+// -p15 reaches the handler as panel 15: its statistics record is the one read.
 TEST(CommandLineE2e, ConnectedPanelFifteenIsAccepted) {
-  SimulatedPc pc({"panel.15.connected=1"});
+  SimulatedPc pc({"panel.15.connected=1", "panel.15.version=0x1e32",
+                  "panel.15.backlight-hours=4321", "panel.15.backlight-cycles=77"});
   ProgramOutput result =
       pc.Run(ProgramPath("druxsvc"), {"i", "stat", "-p15"}, "", {{"DRUXSVC_TEST_CLOCK", "50,0"}});
-  EXPECT_EQ(result.out, "PC is an EX64.\n\nTotal time needed: < 1 second\n");
-  EXPECT_EQ(result.err, "ERROR: Info is not supported for the specified data type.\n");
-  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(result.out,
+            "PC is an EX64.\n\n-- Statistics values of panel 15 --\n\n"
+            "Backlight-on: 4321 h (77 cycles)\n\nTotal time needed: < 1 second\n");
+  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(result.exitCode, 0);
+  bool panelRecordRead = false;
+  for (const sim::LogEntry& entry : pc.CommandLog()) {
+    panelRecordRead |= entry.code == 0x30 && entry.device == 15 && entry.read;
+  }
+  EXPECT_TRUE(panelRecordRead);
 }
 
-// Flags that need no target are accepted anywhere, combined or alone, after '-' or '/'.
+// Flags that need no target are accepted anywhere, combined or alone, after '-' or '/'. The
+// request is one that the Update driver always refuses, so only the parse decides the outcome.
 TEST(CommandLineE2e, FlagLettersAreAcceptedAnywhere) {
   const std::vector<std::vector<std::string>> cases = {
-      {"-yv", "u", "drux"}, {"u", "-YV", "drux"}, {"u", "drux", "/y", "/v", "/r"},
-      {"u", "drux", "-"},   {"u", "drux", "/"},   {"-ryv", "u", "drux", "file.bin"},
+      {"-yv", "u", "stat"}, {"u", "-YV", "stat"}, {"u", "stat", "/y", "/v", "/r"},
+      {"u", "stat", "-"},   {"u", "stat", "/"},   {"-ryv", "u", "stat", "file.bin"},
   };
   SimulatedPc pc;
   for (const std::vector<std::string>& arguments : cases) {
@@ -135,13 +145,14 @@ TEST(CommandLineE2e, FlagLettersAreAcceptedAnywhere) {
   }
 }
 
-// -y answers the module question in advance; -yv sets it as well as -y alone.
+// -y answers the module question in advance; -yv sets it as well as -y alone. Info LINKIFILE
+// is always refused, so the run after the question ends the same way whatever the module.
 TEST(CommandLineE2e, YesFlagAnswersTheModuleQuestion) {
   SimulatedPc pc;
   for (const char* flags : {"-y", "-yv", "-vy", "/Y"}) {
     ProgramOutput result =
-        pc.Run(TestProgramPath("druxsvc_fullset_testonly"), {"i", "stat", "-m=5", flags}, "n\n",
-               {{"DRUXSVC_TEST_CLOCK", "50,0"}});
+        pc.Run(TestProgramPath("druxsvc_fullset_testonly"), {"i", "linkifile", "-m=5", flags},
+               "n\n", {{"DRUXSVC_TEST_CLOCK", "50,0"}});
     EXPECT_EQ(result.out, "PC is an EX64.\n\nTotal time needed: < 1 second\n") << flags;
     EXPECT_EQ(result.err,
               "ERROR: PC module 5 is not available.\n"

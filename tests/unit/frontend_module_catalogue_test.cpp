@@ -53,7 +53,7 @@ TEST_F(ModuleIdentity, FittedAndMissingPcModules) {
   EXPECT_EQ(ReadModuleId(-1, 0), 0x0000A640u);
   EXPECT_STREQ(ReadModuleHardwareRevision(-1, 0), "B0");
   EXPECT_STREQ(ReadModuleSerialNumber(-1, 0), "E64A1234567");
-  EXPECT_STREQ(ReadModuleModelNumber(-1, 0), "5PC640.SX00-00");
+  EXPECT_STREQ(ReadModuleModelNumber(-1, 0), "DX-EX64-SU00");
   EXPECT_EQ(ReadModuleId(-1, 8), 0x0000A6F1u);
 
   EXPECT_EQ(ReadModuleId(-1, 1), 0u);
@@ -102,7 +102,7 @@ TEST_F(ModuleIdentity, PresentButWithoutModelNumber) {
 
 // A failed read never leaves the previous module's text behind.
 TEST_F(ModuleIdentity, FailedReadsGiveEmptyTexts) {
-  EXPECT_STREQ(ReadModuleModelNumber(-1, 0), "5PC640.SX00-00");
+  EXPECT_STREQ(ReadModuleModelNumber(-1, 0), "DX-EX64-SU00");
   EXPECT_STREQ(ReadModuleHardwareRevision(-1, 0), "B0");
   EXPECT_STREQ(ReadModuleSerialNumber(-1, 0), "E64A1234567");
   ASSERT_TRUE(sim::AddFault(sim::Fault{sim::FaultKind::ErrorByte, 0x61, 0x84, 0}));

@@ -1,0 +1,311 @@
+// The dispatch table of the action drivers against the keyword table that the help and the
+// menus show, and the driver's answer for the data types whose handlers are not in the
+// program yet, in both feature sets (the full set with its target questions answered).
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "frontend/action_drivers.h"
+#include "frontend/dispatch_table.h"
+#include "frontend/feature_set.h"
+#include "frontend/keyword_tables.h"
+#include "frontend/menus.h"
+#include "frontend/service_request.h"
+#include "platform/platform.h"
+#include "sim/sim.h"
+#include "tests/support/program_runner.h"
+#include "transfer/prompts.h"
+
+namespace drux {
+namespace {
+
+const char* const kNotSupported[] = {
+    "ERROR: Info is not supported for the specified data type.\n",
+    "ERROR: Save is not supported for the specified data type.\n",
+    "ERROR: Update is not supported for the specified data type.\n",
+    "ERROR: Delete is not supported for the specified data type.\n",
+    "ERROR: Action is not supported for the specified data type.\n",
+};
+
+// The help lists for each data type the actions it has; the drivers must serve exactly those.
+TEST(DispatchTable, ServesExactlyTheActionsTheHelpLists) {
+  for (const DataTypeKeywords& keywords : kDataTypeKeywords) {
+    for (const ActionKeywords& action : kActionKeywords) {
+      bool listed = std::strchr(keywords.supportedActions, action.letter[0]) != nullptr;
+      bool served = FindRoute(action.code, keywords.code).rule != TargetRule::NotSupported;
+      EXPECT_EQ(served, listed) << action.word << " " << keywords.keyword;
+    }
+  }
+}
+
+TEST(DispatchTable, HasOneRowPerDataType) {
+  for (const DataTypeKeywords& keywords : kDataTypeKeywords) {
+    int rows = 0;
+    for (const DataTypeRoutes& row : kDispatchTable) {
+      rows += row.dataType == keywords.code ? 1 : 0;
+    }
+    EXPECT_EQ(rows, 1) << keywords.keyword;
+  }
+  for (uint32_t action = kActionInfo; action <= kActionChange; ++action) {
+    EXPECT_EQ(FindRoute(action, kDataNone).rule, TargetRule::NotSupported);
+    EXPECT_EQ(FindRoute(action, kDataTypeCount + 1).rule, TargetRule::NotSupported);
+  }
+  EXPECT_EQ(FindRoute(kActionNone, kDataStatistics).rule, TargetRule::NotSupported);
+  EXPECT_EQ(FindRoute(kActionChange + 1, kDataUserSerialId).rule, TargetRule::NotSupported);
+}
+
+// The fan units are fixed PC modules whatever the request names.
+TEST(DispatchTable, FanUnitsAreFixedPcModules) {
+  for (uint32_t action : {kActionInfo, kActionUpdate, kActionDelete}) {
+    Route fan = FindRoute(action, kDataFanFactorySettings);
+    Route busFan = FindRoute(action, kDataFan2FactorySettings);
+    EXPECT_EQ(fan.rule, TargetRule::FixedPcModule);
+    EXPECT_EQ(fan.fixedModule, 8);
+    EXPECT_EQ(fan.handler, Handler::ModuleFactorySettings);
+    EXPECT_EQ(busFan.rule, TargetRule::FixedPcModule);
+    EXPECT_EQ(busFan.fixedModule, 12);
+  }
+  for (uint32_t action : {kActionInfo, kActionSave, kActionUpdate, kActionDelete}) {
+    EXPECT_EQ(FindRoute(action, kDataSystem).systemNumber, 1);
+    EXPECT_EQ(FindRoute(action, kDataSystem2).systemNumber, 2);
+    EXPECT_EQ(FindRoute(action, kDataSystem3).systemNumber, 3);
+  }
+}
+
+// ---- Drivers ---------------------------------------------------------------------------------
+
+struct DriverOutput {
+  int result;
+  std::string out;
+  std::string err;
+};
+
+DriverOutput RunDriver(const FeatureSet& features, uint32_t action, uint32_t dataType,
+                       int32_t panel) {
+  testing::internal::CaptureStdout();
+  testing::internal::CaptureStderr();
+  int result = 0;
+  switch (action) {
+    case kActionInfo:
+      result = RunInfo(features, dataType, nullptr, panel, -1);
+      break;
+    case kActionSave:
+      result = RunSave(features, dataType, nullptr, panel, -1, 1, 0);
+      break;
+    case kActionUpdate:
+      result = RunUpdate(features, dataType, nullptr, panel, -1, 1, 0);
+      break;
+    case kActionDelete:
+      result = RunDelete(features, dataType, panel, -1, 0);
+      break;
+    default:
+      result = RunChange(features, dataType, nullptr, panel, -1);
+      break;
+  }
+  DriverOutput output{result, testing::internal::GetCapturedStdout(),
+                      testing::internal::GetCapturedStderr()};
+  return output;
+}
+
+// The commands sent so far, one readable line each.
+std::vector<std::string> CommandLogLines() {
+  std::vector<std::string> lines;
+  for (size_t i = 0; i < sim::LogSize(); ++i) {
+    char line[128];
+    sim::FormatLogEntry(sim::LogAt(i), line, sizeof line);
+    lines.emplace_back(line);
+  }
+  return lines;
+}
+
+class Drivers : public testing::Test {
+ protected:
+  void SetUp() override { StartMachine({}); }
+
+  void TearDown() override {
+    Drain();
+    std::freopen("/dev/null", "rb", stdin);
+  }
+
+  // The default machine changed by settings in the simulator's "key=value" form.
+  static void StartMachine(const std::vector<std::string>& settings) {
+    sim::MachineConfig config = sim::DefaultMachineConfig();
+    for (const std::string& setting : settings) {
+      ASSERT_TRUE(sim::ApplySettingText(config, setting.c_str())) << setting;
+    }
+    sim::StartInMemory(config);
+    sim::ClearFaults();
+    sim::ClearLog();
+  }
+
+  // The whole standard input from now on; a question beyond it reads the end of the input,
+  // which ends the process.
+  void Feed(const std::string& text) {
+    Drain();
+    std::string path = directory_.path() + "/input.txt";
+    std::ofstream(path, std::ios::binary) << text;
+    ASSERT_NE(std::freopen(path.c_str(), "rb", stdin), nullptr);
+  }
+
+ private:
+  // Reading to the end also forgets a CR that ended the last line.
+  static void Drain() {
+    while (ReadConsoleChar() != platform::kEndOfInput) {
+    }
+  }
+
+  test::TemporaryDirectory directory_;
+};
+
+// In the full set a target that the request leaves open is asked for. These dialogues settle
+// it the way that leads to the cell's handler: no panel (the PC), or no module.
+enum class Question { None, TargetPanel, Module };
+
+struct FullSetDialogue {
+  Question question;
+  std::vector<std::string> machine;  // settings on top of the default machine
+  std::string input;
+  std::string menu;  // printed before the driver's own lines
+};
+
+const FullSetDialogue kNoQuestion = {Question::None, {}, "", ""};
+// Panels 0 and 1 are connected; the answer pc names the PC.
+const FullSetDialogue kPcAnswered = {Question::TargetPanel,
+                                     {},
+                                     "pc\n",
+                                     "-- Available targets --\nPC\nPanel 0 ()\nPanel 1 ()\n"
+                                     "Enter 'PC', panel number (0 to 15) or nothing to exit: "};
+// A panel that refuses module functions lists no module, so the panel itself is the target.
+const FullSetDialogue kPanelWithoutModules = {Question::Module,
+                                              {"panel.0.modules=0", "panel.1.modules=0"},
+                                              "",
+                                              "-- Available panel modules --\nNo modules found.\n"};
+
+struct MissingHandlerCase {
+  uint32_t action;
+  uint32_t dataType;
+  int32_t panel;  // a panel where the target check needs one
+  bool fullSetOnly;
+  const FullSetDialogue* fullSet = &kNoQuestion;
+};
+
+// Cells whose handler is not part of the program yet: they answer like an unsupported action
+// and leave the controller alone. Each leaves this list when its handler is written.
+const std::vector<MissingHandlerCase> kCellsWithoutHandler = {
+    {kActionInfo, kDataLink, -1, false, &kPcAnswered},
+    {kActionInfo, kDataLink, 0, false},
+    {kActionInfo, kDataConverter, 0, false},
+    {kActionInfo, kDataKeyConfiguration, -1, false},
+    {kActionInfo, kDataFactorySettings, 1, true, &kPanelWithoutModules},
+    {kActionInfo, kDataBiosSettings, -1, false},
+    {kActionInfo, kDataDruxFirmware, -1, false},
+    {kActionInfo, kDataSystem, -1, true},
+    {kActionInfo, kDataSystem2, -1, true},
+    {kActionInfo, kDataSystem3, -1, true},
+    {kActionInfo, kDataFlash, -1, true},
+    {kActionInfo, kDataUser, -1, false},
+    {kActionInfo, kDataHdbt, 0, false},
+    {kActionSave, kDataLinkBootloader, -1, true},
+    {kActionSave, kDataLink, -1, false, &kPcAnswered},
+    {kActionSave, kDataLink, 1, false},
+    {kActionSave, kDataConverter, 1, false},
+    {kActionSave, kDataKeyConfiguration, -1, false},
+    {kActionSave, kDataFactorySettings, 0, true, &kPanelWithoutModules},
+    {kActionSave, kDataDruxFirmware, -1, false},
+    {kActionSave, kDataSystem, -1, true},
+    {kActionSave, kDataSystem2, -1, true},
+    {kActionSave, kDataSystem3, -1, true},
+    {kActionSave, kDataFlash, -1, true},
+    {kActionSave, kDataUser, -1, false},
+    {kActionUpdate, kDataLinkBootloader, -1, true},
+    {kActionUpdate, kDataLink, -1, false, &kPcAnswered},
+    {kActionUpdate, kDataLink, 0, false},
+    {kActionUpdate, kDataLinkImageFile, -1, false},
+    {kActionUpdate, kDataConverter, 0, false},
+    {kActionUpdate, kDataKeyConfiguration, -1, false},
+    {kActionUpdate, kDataFactorySettings, 1, true, &kPanelWithoutModules},
+    {kActionUpdate, kDataDruxFirmware, -1, false},
+    {kActionUpdate, kDataSystem, -1, true},
+    {kActionUpdate, kDataSystem2, -1, true},
+    {kActionUpdate, kDataSystem3, -1, true},
+    {kActionUpdate, kDataFlash, -1, true},
+    {kActionUpdate, kDataUser, -1, false},
+    {kActionUpdate, kDataHdbt, 1, false},
+    {kActionDelete, kDataKeyConfiguration, -1, false},
+    {kActionDelete, kDataSystem, -1, true},
+    {kActionDelete, kDataSystem2, -1, true},
+    {kActionDelete, kDataSystem3, -1, true},
+    {kActionDelete, kDataUser, -1, false},
+    {kActionChange, kDataBiosSettings, -1, false},
+};
+
+// The full set's cells reach the controller only through their question. What the question
+// alone sends, on the same machine with the same answer, is therefore all that the driver may
+// send; without a question nothing.
+std::vector<std::string> CommandsOfTheQuestion(const MissingHandlerCase& c) {
+  const FullSetDialogue& dialogue = *c.fullSet;
+  testing::internal::CaptureStdout();
+  int32_t target = kNoPanel;
+  switch (dialogue.question) {
+    case Question::None:
+      break;
+    case Question::TargetPanel:
+      target = AskTargetPanel(kNoPanel, true);
+      break;
+    case Question::Module:
+      target = AskModule(c.panel, kNoModule);
+      break;
+  }
+  std::string menu = testing::internal::GetCapturedStdout();
+  EXPECT_EQ(target, -1) << "the dialogue must leave the target to the panel or the PC";
+  EXPECT_EQ(menu, dialogue.menu);
+  return CommandLogLines();
+}
+
+TEST_F(Drivers, CellsWithoutHandlerAnswerNotSupported) {
+  for (const MissingHandlerCase& c : kCellsWithoutHandler) {
+    for (const FeatureSet* features : {&kServiceFeatureSet, &kFullFeatureSet}) {
+      if (c.fullSetOnly && !features->full) {
+        continue;
+      }
+      std::string label = std::to_string(c.action) + "/" + std::to_string(c.dataType) + "/" +
+                          std::to_string(c.panel) + (features->full ? " full" : " service");
+      const FullSetDialogue& dialogue = features->full ? *c.fullSet : kNoQuestion;
+      std::vector<std::string> expectedCommands;
+      if (dialogue.question != Question::None) {
+        StartMachine(dialogue.machine);
+        Feed(dialogue.input);
+        expectedCommands = CommandsOfTheQuestion(c);
+      }
+      StartMachine(dialogue.machine);
+      Feed(dialogue.input);
+      DriverOutput output = RunDriver(*features, c.action, c.dataType, c.panel);
+      EXPECT_EQ(output.result, 1) << label;
+      EXPECT_EQ(output.err, kNotSupported[c.action - 1]) << label;
+      EXPECT_EQ(output.out, dialogue.menu + (c.action == kActionInfo ? "\n" : "")) << label;
+      EXPECT_EQ(CommandLogLines(), expectedCommands) << label;
+    }
+  }
+}
+
+// Data types that only the full set has do not exist for the service set's drivers.
+TEST_F(Drivers, ServiceSetLacksTheFullSetDataTypes) {
+  for (const DataTypeKeywords& keywords : kDataTypeKeywords) {
+    if (keywords.inServiceSet) {
+      continue;
+    }
+    for (uint32_t action = kActionInfo; action <= kActionChange; ++action) {
+      DriverOutput output = RunDriver(kServiceFeatureSet, action, keywords.code, 0);
+      EXPECT_EQ(output.result, 1) << keywords.keyword << action;
+      EXPECT_EQ(output.err, kNotSupported[action - 1]) << keywords.keyword << action;
+    }
+  }
+  EXPECT_EQ(sim::LogSize(), 0u);
+}
+
+}  // namespace
+}  // namespace drux
