@@ -1,4 +1,4 @@
-// Our own printf engine: reads each conversion specification, fetches its argument and lays out
+// Our own printf engine: reads each conversion directive, fetches its argument and lays out
 // the text exactly as the host C library does, handing it to the sink in pieces.
 #include "platform/format.h"
 
@@ -14,7 +14,7 @@ namespace {
 
 enum class Length { Default, Char, Short, Long, LongLong, Size, PtrDiff, IntMax };
 
-struct Spec {
+struct Directive {
   bool left = false;       // '-'
   bool plus = false;       // '+'
   bool space = false;      // ' '
@@ -23,7 +23,7 @@ struct Spec {
   size_t width = 0;
   int precision = -1;  // -1: none given
   Length length = Length::Default;
-  char conversion = 0;  // 0: the format ended inside the specification
+  char conversion = 0;  // 0: the format ended inside the directive
 };
 
 struct Output {
@@ -63,35 +63,35 @@ void PutZeros(Output* out, size_t length) {
   PutRun(out, kZeros, length);
 }
 
-size_t FillFor(const Spec& spec, size_t body) {
-  return spec.width > body ? spec.width - body : 0;
+size_t FillFor(const Directive& directive, size_t body) {
+  return directive.width > body ? directive.width - body : 0;
 }
 
-void PadBefore(Output* out, const Spec& spec, size_t body) {
-  if (!spec.left) {
-    PutSpaces(out, FillFor(spec, body));
+void PadBefore(Output* out, const Directive& directive, size_t body) {
+  if (!directive.left) {
+    PutSpaces(out, FillFor(directive, body));
   }
 }
 
-void PadAfter(Output* out, const Spec& spec, size_t body) {
-  if (spec.left) {
-    PutSpaces(out, FillFor(spec, body));
+void PadAfter(Output* out, const Directive& directive, size_t body) {
+  if (directive.left) {
+    PutSpaces(out, FillFor(directive, body));
   }
 }
 
 // Zeros that the '0' flag adds between sign and digits; it yields to '-'.
-size_t ZeroFill(const Spec& spec, size_t body) {
-  return spec.zero && !spec.left ? FillFor(spec, body) : 0;
+size_t ZeroFill(const Directive& directive, size_t body) {
+  return directive.zero && !directive.left ? FillFor(directive, body) : 0;
 }
 
 // Text padded to the field width with spaces.
-void PutField(Output* out, const Spec& spec, const char* text, size_t length) {
-  PadBefore(out, spec, length);
+void PutField(Output* out, const Directive& directive, const char* text, size_t length) {
+  PadBefore(out, directive, length);
   Put(out, text, length);
-  PadAfter(out, spec, length);
+  PadAfter(out, directive, length);
 }
 
-// ---- Specification -----------------------------------------------------------------------
+// ---- Directive ---------------------------------------------------------------------------
 
 bool IsDigit(char c) {
   return c >= '0' && c <= '9';
@@ -111,23 +111,23 @@ const char* ReadCount(const char* p, size_t* value) {
   return p;
 }
 
-const char* ReadFlags(const char* p, Spec* spec) {
+const char* ReadFlags(const char* p, Directive* directive) {
   for (;; ++p) {
     switch (*p) {
       case '-':
-        spec->left = true;
+        directive->left = true;
         break;
       case '+':
-        spec->plus = true;
+        directive->plus = true;
         break;
       case ' ':
-        spec->space = true;
+        directive->space = true;
         break;
       case '#':
-        spec->alternate = true;
+        directive->alternate = true;
         break;
       case '0':
-        spec->zero = true;
+        directive->zero = true;
         break;
       case '\'':  // digit grouping: the C locale has no separator
         break;
@@ -137,60 +137,60 @@ const char* ReadFlags(const char* p, Spec* spec) {
   }
 }
 
-const char* ReadWidth(const char* p, Spec* spec, va_list* args) {
+const char* ReadWidth(const char* p, Directive* directive, va_list* args) {
   if (*p != '*') {
-    return ReadCount(p, &spec->width);
+    return ReadCount(p, &directive->width);
   }
   int width = va_arg(*args, int);
   if (width < 0) {
-    spec->left = true;
-    spec->width = static_cast<size_t>(-static_cast<long long>(width));
+    directive->left = true;
+    directive->width = static_cast<size_t>(-static_cast<long long>(width));
   } else {
-    spec->width = static_cast<size_t>(width);
+    directive->width = static_cast<size_t>(width);
   }
   return p + 1;
 }
 
-const char* ReadPrecision(const char* p, Spec* spec, va_list* args) {
+const char* ReadPrecision(const char* p, Directive* directive, va_list* args) {
   if (*p != '.') {
     return p;
   }
   ++p;
   if (*p == '*') {
     int precision = va_arg(*args, int);
-    spec->precision = precision < 0 ? -1 : precision;
+    directive->precision = precision < 0 ? -1 : precision;
     return p + 1;
   }
   size_t precision = 0;
   p = ReadCount(p, &precision);
-  spec->precision = static_cast<int>(precision);
+  directive->precision = static_cast<int>(precision);
   return p;
 }
 
-const char* ReadLength(const char* p, Spec* spec) {
+const char* ReadLength(const char* p, Directive* directive) {
   switch (*p) {
     case 'h':
       if (p[1] == 'h') {
-        spec->length = Length::Char;
+        directive->length = Length::Char;
         return p + 2;
       }
-      spec->length = Length::Short;
+      directive->length = Length::Short;
       return p + 1;
     case 'l':
       if (p[1] == 'l') {
-        spec->length = Length::LongLong;
+        directive->length = Length::LongLong;
         return p + 2;
       }
-      spec->length = Length::Long;
+      directive->length = Length::Long;
       return p + 1;
     case 'z':
-      spec->length = Length::Size;
+      directive->length = Length::Size;
       return p + 1;
     case 't':
-      spec->length = Length::PtrDiff;
+      directive->length = Length::PtrDiff;
       return p + 1;
     case 'j':
-      spec->length = Length::IntMax;
+      directive->length = Length::IntMax;
       return p + 1;
     default:
       return p;
@@ -198,12 +198,12 @@ const char* ReadLength(const char* p, Spec* spec) {
 }
 
 // p points behind the '%'; returns the position behind the conversion character.
-const char* ReadSpec(const char* p, Spec* spec, va_list* args) {
-  p = ReadFlags(p, spec);
-  p = ReadWidth(p, spec, args);
-  p = ReadPrecision(p, spec, args);
-  p = ReadLength(p, spec);
-  spec->conversion = *p;
+const char* ReadSpec(const char* p, Directive* directive, va_list* args) {
+  p = ReadFlags(p, directive);
+  p = ReadWidth(p, directive, args);
+  p = ReadPrecision(p, directive, args);
+  p = ReadLength(p, directive);
+  directive->conversion = *p;
   return *p == '\0' ? p : p + 1;
 }
 
@@ -287,13 +287,14 @@ size_t WriteDigits(uint64_t value, const IntegerStyle& style, char* end) {
   return count;
 }
 
-size_t WritePrefix(const Spec& spec, Integer value, const IntegerStyle& style, char* prefix) {
+size_t WritePrefix(const Directive& directive, Integer value, const IntegerStyle& style,
+                   char* prefix) {
   size_t length = 0;
   if (value.negative) {
     prefix[length++] = '-';
-  } else if (style.signed_conversion && spec.plus) {
+  } else if (style.signed_conversion && directive.plus) {
     prefix[length++] = '+';
-  } else if (style.signed_conversion && spec.space) {
+  } else if (style.signed_conversion && directive.space) {
     prefix[length++] = ' ';
   }
   if (style.hex_prefix && value.magnitude != 0) {
@@ -303,71 +304,73 @@ size_t WritePrefix(const Spec& spec, Integer value, const IntegerStyle& style, c
   return length;
 }
 
-void FormatInteger(Output* out, const Spec& spec, Integer value, const IntegerStyle& style) {
+void FormatInteger(Output* out, const Directive& directive, Integer value,
+                   const IntegerStyle& style) {
   char digits[kMaxIntegerDigits];
   char* end = digits + kMaxIntegerDigits;
   // An explicit precision of 0 prints nothing for 0.
-  size_t digit_count =
-      spec.precision == 0 && value.magnitude == 0 ? 0 : WriteDigits(value.magnitude, style, end);
+  size_t digit_count = directive.precision == 0 && value.magnitude == 0
+                           ? 0
+                           : WriteDigits(value.magnitude, style, end);
   const char* first = end - digit_count;
 
   char prefix[3];
-  size_t prefix_length = WritePrefix(spec, value, style, prefix);
+  size_t prefix_length = WritePrefix(directive, value, style, prefix);
 
-  size_t precision = spec.precision < 0 ? 0 : static_cast<size_t>(spec.precision);
+  size_t precision = directive.precision < 0 ? 0 : static_cast<size_t>(directive.precision);
   size_t zeros = precision > digit_count ? precision - digit_count : 0;
   // '#' with octal makes the first digit a zero.
-  if (style.base == 8 && spec.alternate && zeros == 0 && (digit_count == 0 || *first != '0')) {
+  if (style.base == 8 && directive.alternate && zeros == 0 && (digit_count == 0 || *first != '0')) {
     zeros = 1;
   }
   size_t body = prefix_length + zeros + digit_count;
-  if (spec.precision < 0) {
-    size_t fill = ZeroFill(spec, body);
+  if (directive.precision < 0) {
+    size_t fill = ZeroFill(directive, body);
     zeros += fill;
     body += fill;
   }
-  PadBefore(out, spec, body);
+  PadBefore(out, directive, body);
   Put(out, prefix, prefix_length);
   PutZeros(out, zeros);
   Put(out, first, digit_count);
-  PadAfter(out, spec, body);
+  PadAfter(out, directive, body);
 }
 
-void FormatSignedConversion(Output* out, const Spec& spec, va_list* args) {
-  FormatInteger(out, spec, ReadSigned(spec.length, args), {10, false, true, false});
+void FormatSignedConversion(Output* out, const Directive& directive, va_list* args) {
+  FormatInteger(out, directive, ReadSigned(directive.length, args), {10, false, true, false});
 }
 
-void FormatUnsignedConversion(Output* out, const Spec& spec, va_list* args) {
-  Integer value{ReadUnsigned(spec.length, args), false};
-  switch (spec.conversion) {
+void FormatUnsignedConversion(Output* out, const Directive& directive, va_list* args) {
+  Integer value{ReadUnsigned(directive.length, args), false};
+  switch (directive.conversion) {
     case 'o':
-      return FormatInteger(out, spec, value, {8, false, false, false});
+      return FormatInteger(out, directive, value, {8, false, false, false});
     case 'x':
-      return FormatInteger(out, spec, value, {16, false, false, spec.alternate});
+      return FormatInteger(out, directive, value, {16, false, false, directive.alternate});
     case 'X':
-      return FormatInteger(out, spec, value, {16, true, false, spec.alternate});
+      return FormatInteger(out, directive, value, {16, true, false, directive.alternate});
     default:
-      return FormatInteger(out, spec, value, {10, false, false, false});
+      return FormatInteger(out, directive, value, {10, false, false, false});
   }
 }
 
 constexpr char kNullPointer[] = "(nil)";
 
 // Like "%#lx", where '+' and ' ' still apply; a null pointer is "(nil)".
-void FormatPointer(Output* out, const Spec& spec, va_list* args) {
+void FormatPointer(Output* out, const Directive& directive, va_list* args) {
   const void* pointer = va_arg(*args, void*);
   if (pointer == nullptr) {
-    return PutField(out, spec, kNullPointer, sizeof(kNullPointer) - 1);
+    return PutField(out, directive, kNullPointer, sizeof(kNullPointer) - 1);
   }
   Integer value{reinterpret_cast<uintptr_t>(pointer), false};
-  FormatInteger(out, spec, value, {16, false, true, true});
+  FormatInteger(out, directive, value, {16, false, true, true});
 }
 
 // ---- Characters and strings --------------------------------------------------------------
 
-void FormatChar(Output* out, const Spec& spec, va_list* args) {
+void FormatChar(Output* out, const Directive& directive, va_list* args) {
   char c = static_cast<char>(static_cast<unsigned char>(va_arg(*args, int)));
-  PutField(out, spec, &c, 1);
+  PutField(out, directive, &c, 1);
 }
 
 constexpr char kNullString[] = "(null)";
@@ -380,15 +383,15 @@ size_t BoundedLength(const char* text, size_t limit) {
   return length;
 }
 
-void FormatStringArgument(Output* out, const Spec& spec, va_list* args) {
+void FormatStringArgument(Output* out, const Directive& directive, va_list* args) {
   const char* text = va_arg(*args, const char*);
-  size_t limit =
-      spec.precision < 0 ? std::numeric_limits<size_t>::max() : static_cast<size_t>(spec.precision);
+  size_t limit = directive.precision < 0 ? std::numeric_limits<size_t>::max()
+                                         : static_cast<size_t>(directive.precision);
   if (text == nullptr) {
     // The C library prints "(null)" only when the precision leaves room for all of it.
     text = limit >= sizeof(kNullString) - 1 ? kNullString : "";
   }
-  PutField(out, spec, text, BoundedLength(text, limit));
+  PutField(out, directive, text, BoundedLength(text, limit));
 }
 
 // ---- Floating point ----------------------------------------------------------------------
@@ -485,7 +488,7 @@ int RoundingPrecision(long long precision) {
 }
 
 // %g: the shorter of %e and %f by the exponent after rounding, trailing zeros removed unless '#'.
-void ChooseGeneralLayout(const Spec& spec, long long precision, FloatLayout* layout) {
+void ChooseGeneralLayout(const Directive& directive, long long precision, FloatLayout* layout) {
   const DecimalDigits& digits = *layout->digits;
   long long significant = precision == 0 ? 1 : precision;
   long long exponent = LeadingExponent(digits);
@@ -493,23 +496,24 @@ void ChooseGeneralLayout(const Spec& spec, long long precision, FloatLayout* lay
   long long fraction = layout->exponent_form ? significant - 1 : significant - 1 - exponent;
   // The C library decides on the fraction digits before rounding: when a value with all its
   // significant digits before the point rounds up to a new power of ten, '#' keeps none.
-  if (spec.alternate && digits.carried && exponent == significant) {
+  if (directive.alternate && digits.carried && exponent == significant) {
     fraction = 0;
   }
-  if (!spec.alternate) {
+  if (!directive.alternate) {
     long long stored = layout->exponent_form ? digits.count - 1LL : digits.count - 1LL - exponent;
     if (stored < fraction) {
       fraction = stored < 0 ? 0 : stored;
     }
   }
   layout->fraction_digits = static_cast<size_t>(fraction);
-  layout->point = fraction > 0 || spec.alternate;
+  layout->point = fraction > 0 || directive.alternate;
 }
 
-FloatLayout ChooseLayout(const Spec& spec, double value, DecimalDigits* digits) {
-  long long precision = spec.precision < 0 ? kDefaultPrecision : spec.precision;
-  FloatLayout layout{digits, false, false, spec.conversion >= 'A' && spec.conversion <= 'Z', 0};
-  switch (spec.conversion) {
+FloatLayout ChooseLayout(const Directive& directive, double value, DecimalDigits* digits) {
+  long long precision = directive.precision < 0 ? kDefaultPrecision : directive.precision;
+  FloatLayout layout{digits, false, false,
+                     directive.conversion >= 'A' && directive.conversion <= 'Z', 0};
+  switch (directive.conversion) {
     case 'e':
     case 'E':
       RoundToDecimal(value, DigitCut::Significant, RoundingPrecision(precision + 1), digits);
@@ -519,14 +523,14 @@ FloatLayout ChooseLayout(const Spec& spec, double value, DecimalDigits* digits) 
     case 'G':
       RoundToDecimal(value, DigitCut::Significant,
                      RoundingPrecision(precision == 0 ? 1 : precision), digits);
-      ChooseGeneralLayout(spec, precision, &layout);
+      ChooseGeneralLayout(directive, precision, &layout);
       return layout;
     default:
       RoundToDecimal(value, DigitCut::AfterPoint, RoundingPrecision(precision), digits);
       break;
   }
   layout.fraction_digits = static_cast<size_t>(precision);
-  layout.point = precision > 0 || spec.alternate;
+  layout.point = precision > 0 || directive.alternate;
   return layout;
 }
 
@@ -544,13 +548,13 @@ bool IsNan(double value) {
   return !IsFinite(value) && (std::bit_cast<uint64_t>(value) & kMantissaBits) != 0;
 }
 
-char SignFor(const Spec& spec, bool negative) {
-  return negative ? '-' : spec.plus ? '+' : spec.space ? ' ' : '\0';
+char SignFor(const Directive& directive, bool negative) {
+  return negative ? '-' : directive.plus ? '+' : directive.space ? ' ' : '\0';
 }
 
 // "inf" and "nan" keep their sign but are padded with spaces only.
-void FormatNonFinite(Output* out, const Spec& spec, double value, char sign) {
-  bool upper = spec.conversion >= 'A' && spec.conversion <= 'Z';
+void FormatNonFinite(Output* out, const Directive& directive, double value, char sign) {
+  bool upper = directive.conversion >= 'A' && directive.conversion <= 'Z';
   const char* word = IsNan(value) ? (upper ? "NAN" : "nan") : (upper ? "INF" : "inf");
   char text[4];
   size_t length = 0;
@@ -558,51 +562,51 @@ void FormatNonFinite(Output* out, const Spec& spec, double value, char sign) {
     text[length++] = sign;
   }
   memcpy(text + length, word, 3);
-  PutField(out, spec, text, length + 3);
+  PutField(out, directive, text, length + 3);
 }
 
-void FormatFloat(Output* out, const Spec& spec, va_list* args) {
+void FormatFloat(Output* out, const Directive& directive, va_list* args) {
   double value = va_arg(*args, double);
-  char sign = SignFor(spec, IsNegative(value));
+  char sign = SignFor(directive, IsNegative(value));
   if (!IsFinite(value)) {
-    return FormatNonFinite(out, spec, value, sign);
+    return FormatNonFinite(out, directive, value, sign);
   }
   DecimalDigits digits;
-  FloatLayout layout = ChooseLayout(spec, value, &digits);
+  FloatLayout layout = ChooseLayout(directive, value, &digits);
   size_t body = (sign != '\0' ? 1 : 0) + LayoutLength(layout);
-  size_t zeros = ZeroFill(spec, body);
-  PadBefore(out, spec, body + zeros);
+  size_t zeros = ZeroFill(directive, body);
+  PadBefore(out, directive, body + zeros);
   if (sign != '\0') {
     PutChar(out, sign);
   }
   PutZeros(out, zeros);
   PutLayout(out, layout);
-  PadAfter(out, spec, body + zeros);
+  PadAfter(out, directive, body + zeros);
 }
 
 // ---- Dispatch ----------------------------------------------------------------------------
 
 // Returns false when the conversion is not one of ours; the caller then prints it as text.
-bool FormatConversion(Output* out, const Spec& spec, va_list* args) {
-  switch (spec.conversion) {
+bool FormatConversion(Output* out, const Directive& directive, va_list* args) {
+  switch (directive.conversion) {
     case 'd':
     case 'i':
-      FormatSignedConversion(out, spec, args);
+      FormatSignedConversion(out, directive, args);
       return true;
     case 'u':
     case 'o':
     case 'x':
     case 'X':
-      FormatUnsignedConversion(out, spec, args);
+      FormatUnsignedConversion(out, directive, args);
       return true;
     case 'c':
-      FormatChar(out, spec, args);
+      FormatChar(out, directive, args);
       return true;
     case 's':
-      FormatStringArgument(out, spec, args);
+      FormatStringArgument(out, directive, args);
       return true;
     case 'p':
-      FormatPointer(out, spec, args);
+      FormatPointer(out, directive, args);
       return true;
     case 'f':
     case 'F':
@@ -610,7 +614,7 @@ bool FormatConversion(Output* out, const Spec& spec, va_list* args) {
     case 'E':
     case 'g':
     case 'G':
-      FormatFloat(out, spec, args);
+      FormatFloat(out, directive, args);
       return true;
     case '%':  // width and flags are ignored, as the C library does
       PutChar(out, '%');
@@ -659,12 +663,12 @@ size_t FormatToSink(FormatSink* sink, const char* format, va_list args) {
     if (*percent == '\0') {
       break;
     }
-    Spec spec;
-    p = ReadSpec(percent + 1, &spec, &remaining);
-    if (spec.conversion == '\0') {
-      break;  // a format ending in an unfinished specification prints nothing for it
+    Directive directive;
+    p = ReadSpec(percent + 1, &directive, &remaining);
+    if (directive.conversion == '\0') {
+      break;  // a format ending in an unfinished directive prints nothing for it
     }
-    if (!FormatConversion(&out, spec, &remaining)) {
+    if (!FormatConversion(&out, directive, &remaining)) {
       Put(&out, percent, static_cast<size_t>(p - percent));
     }
   }

@@ -46,8 +46,8 @@ std::vector<std::string> SplitColons(const std::string& text) {
 
 // "N[:connected|:unconnected][:version=0x5886][:link=M.m][:nomodules]"; a panel that is named
 // starts connected with the default machine's version and link FPGA.
-bool ApplyPanelSpec(sim::MachineConfig& config, const std::string& spec) {
-  std::vector<std::string> parts = SplitColons(spec);
+bool ApplyPanelText(sim::MachineConfig& config, const std::string& field) {
+  std::vector<std::string> parts = SplitColons(field);
   unsigned long long panel = 0;
   if (!ParseUnsigned(parts[0], &panel) || panel >= unsigned(sim::kPanelChannels)) {
     return false;
@@ -114,7 +114,7 @@ int RunCreate(const std::string& directory, const Arguments& args) {
         std::fill(std::begin(config.panels), std::end(config.panels), sim::PanelConfig{});
         panelsNamed = true;
       }
-      if (!ApplyPanelSpec(config, value)) {
+      if (!ApplyPanelText(config, value)) {
         return Fail(kExitUsage, "create: bad panel '" + value + "'");
       }
     } else if (!Apply(config, key, value)) {

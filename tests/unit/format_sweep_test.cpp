@@ -1,4 +1,4 @@
-// Seeded random sweep: conversion specifications built from every flag, width, precision and
+// Seeded random sweep: conversion directives built from every flag, width, precision and
 // length piece, with edge-biased random values, compared byte for byte with snprintf.
 #include <gtest/gtest.h>
 
@@ -43,22 +43,22 @@ struct Stars {
 
 // "%" + flags + width + precision; the caller appends length and conversion.
 std::string RandomSpecStart(Sweep* sweep, Stars* stars) {
-  std::string spec = "%";
+  std::string directive = "%";
   const char flags[] = "-+ #0";
   for (int i = 0; i < 3; ++i) {
     if (sweep->OneIn(3)) {
-      spec += flags[sweep->Below(5)];
+      directive += flags[sweep->Below(5)];
     }
   }
   *stars = {false, false, sweep->Below(61) - 30, sweep->Below(36) - 5};
   switch (sweep->Below(5)) {
     case 0:
       stars->width = true;
-      spec += '*';
+      directive += '*';
       break;
     case 1:
     case 2:
-      spec += std::to_string(1 + sweep->Below(sweep->OneIn(4) ? 60 : 12));
+      directive += std::to_string(1 + sweep->Below(sweep->OneIn(4) ? 60 : 12));
       break;
     default:
       break;
@@ -66,25 +66,25 @@ std::string RandomSpecStart(Sweep* sweep, Stars* stars) {
   switch (sweep->Below(6)) {
     case 0:
       stars->precision = true;
-      spec += ".*";
+      directive += ".*";
       break;
     case 1:
-      spec += '.';
+      directive += '.';
       break;
     case 2:
     case 3:
-      spec += '.' + std::to_string(sweep->Below(sweep->OneIn(4) ? 45 : 8));
+      directive += '.' + std::to_string(sweep->Below(sweep->OneIn(4) ? 45 : 8));
       break;
     default:
       break;
   }
-  return spec;
+  return directive;
 }
 
 // Random text around the conversion, sometimes with a "%%".
-std::string Surround(Sweep* sweep, const std::string& spec) {
+std::string Surround(Sweep* sweep, const std::string& directive) {
   const char* const texts[] = {"", "", "a", "|", "%%", "x y "};
-  return texts[sweep->Below(6)] + spec + texts[sweep->Below(6)];
+  return texts[sweep->Below(6)] + directive + texts[sweep->Below(6)];
 }
 
 template <typename T>
@@ -151,9 +151,9 @@ void SweepIntegers(Sweep* sweep, const char* length, const char* conversions) {
   size_t conversion_count = std::strlen(conversions);
   for (int i = 0; i < kCasesPerKind; ++i) {
     Stars stars;
-    std::string spec = RandomSpecStart(sweep, &stars) + length +
-                       conversions[sweep->Below(static_cast<int>(conversion_count))];
-    CheckWithStars(sweep, Surround(sweep, spec), stars, RandomInteger<T>(sweep));
+    std::string directive = RandomSpecStart(sweep, &stars) + length +
+                            conversions[sweep->Below(static_cast<int>(conversion_count))];
+    CheckWithStars(sweep, Surround(sweep, directive), stars, RandomInteger<T>(sweep));
   }
 }
 
@@ -175,9 +175,9 @@ TEST(FormatSweep, Doubles) {
   const char conversions[] = "fFeEgG";
   for (int i = 0; i < 3 * kCasesPerKind; ++i) {
     Stars stars;
-    std::string spec =
+    std::string directive =
         RandomSpecStart(&sweep, &stars) + (sweep.OneIn(8) ? "l" : "") + conversions[sweep.Below(6)];
-    CheckWithStars(&sweep, Surround(&sweep, spec), stars, RandomDouble(&sweep));
+    CheckWithStars(&sweep, Surround(&sweep, directive), stars, RandomDouble(&sweep));
   }
   EXPECT_EQ(sweep.failures, 0);
 }
@@ -211,16 +211,16 @@ TEST(FormatSweep, CharactersStringsAndPointers) {
   EXPECT_EQ(sweep.failures, 0);
 }
 
-// Random capacities on random specifications: truncation and terminator as snprintf.
+// Random capacities on random directives: truncation and terminator as snprintf.
 TEST(FormatSweep, TruncatedOutput) {
   Sweep sweep;
   for (int i = 0; i < kCasesPerKind; ++i) {
     Stars stars;
-    std::string spec = RandomSpecStart(&sweep, &stars);
+    std::string directive = RandomSpecStart(&sweep, &stars);
     if (stars.width || stars.precision) {
       continue;  // the stars are covered above; here the capacity matters
     }
-    std::string format = Surround(&sweep, spec + "d") + "%.3f";
+    std::string format = Surround(&sweep, directive + "d") + "%.3f";
     int value = RandomInteger<int>(&sweep);
     double number = RandomDouble(&sweep);
     size_t capacity = static_cast<size_t>(sweep.Below(40));
