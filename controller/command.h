@@ -34,18 +34,17 @@ void SetCommandTimeoutSeconds(uint32_t seconds);
 void SetDebugTrace(bool on);
 bool DebugTrace();
 
-uint32_t CommandWord(uint32_t code, uint32_t address, uint32_t device, uint32_t target,
-                     bool read);
+uint32_t CommandWord(uint32_t code, uint32_t address, uint32_t device, uint32_t target, bool read);
 
-int ReadCommand(uint32_t code, uint32_t address, uint32_t device, uint32_t target,
-                uint8_t* buffer, uint32_t size, uint8_t* errorByte);
+int ReadCommand(uint32_t code, uint32_t address, uint32_t device, uint32_t target, uint8_t* buffer,
+                uint32_t size, uint8_t* errorByte);
 int WriteCommand(uint32_t code, uint32_t address, uint32_t device, uint32_t target,
                  const uint8_t* payload, uint32_t size, uint8_t* errorByte);
 
 // Hex dump of the trace: 16 bytes a line, offset, hex bytes and a character column.
 void PrintHexDump(const uint8_t* data, uint32_t length);
 // Trace line of one command ("RD ..." or "WR ..."), with the caller's values unmasked.
-void PrintCommandTrace(bool read, uint32_t code, uint32_t address, uint32_t device,
-                       uint32_t target, uint32_t size);
+void PrintCommandTrace(bool read, uint32_t code, uint32_t address, uint32_t device, uint32_t target,
+                       uint32_t size);
 
 }  // namespace drux

@@ -57,8 +57,8 @@ bool FlushFile(File* file);
 bool CloseFile(File* file);  // false when buffered data could not be written
 bool DeleteFile(const char* name);
 bool RenameFile(const char* from, const char* to);  // replaces an existing target
-bool CreateDirectory(const char* name);              // true when it exists afterwards
-const char* SystemErrorText();                       // text of the last failed file operation
+bool CreateDirectory(const char* name);             // true when it exists afterwards
+const char* SystemErrorText();                      // text of the last failed file operation
 
 // Standard output and the error stream both write into this file until the program ends.
 bool RedirectConsole(File* file);

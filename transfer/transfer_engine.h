@@ -32,7 +32,9 @@ int CheckFileCrc(platform::File* file, long size);
 
 uint16_t Crc16(uint16_t start, const uint8_t* data, size_t length);
 uint8_t Checksum8(const uint8_t* data, size_t length);
-inline constexpr uint16_t Swap16(uint16_t value) { return uint16_t((value >> 8) | (value << 8)); }
+inline constexpr uint16_t Swap16(uint16_t value) {
+  return uint16_t((value >> 8) | (value << 8));
+}
 inline constexpr uint32_t Swap32(uint32_t value) {
   return (value >> 24) | ((value >> 8) & 0xFF00) | ((value << 8) & 0xFF0000) | (value << 24);
 }

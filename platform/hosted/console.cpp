@@ -16,7 +16,9 @@ void Write(Stream stream, const char* data, size_t length) {
   std::fwrite(data, 1, length, stdout);
 }
 
-void Flush(Stream stream) { std::fflush(stream == Stream::Err ? stderr : stdout); }
+void Flush(Stream stream) {
+  std::fflush(stream == Stream::Err ? stderr : stdout);
+}
 
 int ReadChar() {
   int c = std::getchar();

@@ -1,9 +1,9 @@
 // Hosted files: C stdio streams.
+#include <sys/stat.h>
+#include <unistd.h>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "platform/platform.h"
 
@@ -62,8 +62,9 @@ size_t WriteFile(File* file, const void* data, size_t length) {
 }
 
 bool SeekFile(File* file, long offset, SeekOrigin origin) {
-  int whence = origin == SeekOrigin::Begin ? SEEK_SET : origin == SeekOrigin::End ? SEEK_END
-                                                                                 : SEEK_CUR;
+  int whence = origin == SeekOrigin::Begin ? SEEK_SET
+               : origin == SeekOrigin::End ? SEEK_END
+                                           : SEEK_CUR;
   return Check(std::fseek(file->stream, offset, whence) == 0);
 }
 
@@ -73,7 +74,9 @@ long TellFile(File* file) {
   return position;
 }
 
-bool FlushFile(File* file) { return Check(std::fflush(file->stream) == 0); }
+bool FlushFile(File* file) {
+  return Check(std::fflush(file->stream) == 0);
+}
 
 bool CloseFile(File* file) {
   bool ok = Check(std::fclose(file->stream) == 0);
@@ -81,9 +84,13 @@ bool CloseFile(File* file) {
   return ok;
 }
 
-bool DeleteFile(const char* name) { return Check(std::remove(name) == 0); }
+bool DeleteFile(const char* name) {
+  return Check(std::remove(name) == 0);
+}
 
-bool RenameFile(const char* from, const char* to) { return Check(std::rename(from, to) == 0); }
+bool RenameFile(const char* from, const char* to) {
+  return Check(std::rename(from, to) == 0);
+}
 
 bool CreateDirectory(const char* name) {
   if (::mkdir(name, 0777) == 0) {
@@ -93,7 +100,9 @@ bool CreateDirectory(const char* name) {
   return Check(::stat(name, &info) == 0 && S_ISDIR(info.st_mode));
 }
 
-const char* SystemErrorText() { return std::strerror(lastError); }
+const char* SystemErrorText() {
+  return std::strerror(lastError);
+}
 
 bool RedirectConsole(File* file) {
   std::fflush(stdout);

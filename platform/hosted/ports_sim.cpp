@@ -4,8 +4,12 @@
 
 namespace platform {
 
-uint8_t PortIn8(uint16_t port) { return sim::PortRead(port); }
+uint8_t PortIn8(uint16_t port) {
+  return sim::PortRead(port);
+}
 
-void PortOut8(uint16_t port, uint8_t value) { sim::PortWrite(port, value); }
+void PortOut8(uint16_t port, uint8_t value) {
+  sim::PortWrite(port, value);
+}
 
 }  // namespace platform

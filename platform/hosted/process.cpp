@@ -7,7 +7,9 @@
 
 namespace platform {
 
-const char* EnvironmentValue(const char* name) { return std::getenv(name); }
+const char* EnvironmentValue(const char* name) {
+  return std::getenv(name);
+}
 
 void Exit(int code) {
   std::fflush(stdout);

@@ -5,8 +5,12 @@
 
 namespace sim {
 
-void* Allocate(size_t bytes) { return std::malloc(bytes); }
+void* Allocate(size_t bytes) {
+  return std::malloc(bytes);
+}
 
-void Release(void* memory) { std::free(memory); }
+void Release(void* memory) {
+  std::free(memory);
+}
 
 }  // namespace sim

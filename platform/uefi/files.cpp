@@ -344,9 +344,9 @@ bool RenameFile(const char* from, const char* to) {
     return false;
   }
   SHELL_FILE_HANDLE old = nullptr;
-  bool replacing = !uefi::SameName(wideFrom, wideTo) &&
-                   !EFI_ERROR(Shell()->OpenFileByName(
-                       wideTo, &old, EFI_FILE_MODE_READ | EFI_FILE_MODE_WRITE));
+  bool replacing =
+      !uefi::SameName(wideFrom, wideTo) &&
+      !EFI_ERROR(Shell()->OpenFileByName(wideTo, &old, EFI_FILE_MODE_READ | EFI_FILE_MODE_WRITE));
   if (replacing) {
     uefi::DeleteByName(wideBackup);  // a leftover of an interrupted earlier replace
     if (!uefi::RenameHandle(old, uefi::LastComponent(wideBackup))) {

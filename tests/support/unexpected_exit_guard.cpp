@@ -3,9 +3,9 @@
 // The guard turns every exit before the test run is over into a failure.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <cstdio>
 #include <cstdlib>
-#include <unistd.h>
 
 namespace {
 
