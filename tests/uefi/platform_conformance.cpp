@@ -217,6 +217,31 @@ void RenameAndDelete() {
   PrintOutcome("delete again", platform::DeleteFile("cf_new.bin"));
 }
 
+bool Exists(const char* name) {
+  platform::File* file = platform::OpenFile(name, FileMode::ReadBinary);
+  if (file != nullptr) {
+    platform::CloseFile(file);
+  }
+  return file != nullptr;
+}
+
+// How the save engine replaces a file: the data goes to "<name>.tmp", which is then renamed
+// over the old file. The old content, longer than the new, must be gone entirely, and no
+// intermediate name (the temporary file or a backup of the old one) may stay behind.
+void SaveStyleReplace() {
+  WriteWholeFile("cf_save.bin", FileMode::WriteBinary, "old content, longer than the new one");
+  WriteWholeFile("cf_save.bin.tmp", FileMode::WriteBinary, "new content");
+  PrintOutcome("rename the temporary file into place",
+               platform::RenameFile("cf_save.bin.tmp", "cf_save.bin"));
+  ShowContent("replaced by the save", "cf_save.bin");
+  Print("temporary file left: %d, backup left: %d\n", Exists("cf_save.bin.tmp") ? 1 : 0,
+        Exists("cf_save.bin~") ? 1 : 0);
+  PrintOutcome("rename a missing temporary file over it",
+               platform::RenameFile("cf_save.bin.tmp", "cf_save.bin"));
+  ShowContent("kept after the failed rename", "cf_save.bin");
+  PrintOutcome("delete the saved file", platform::DeleteFile("cf_save.bin"));
+}
+
 void Directories() {
   PrintOutcome("create directory", platform::CreateDirectory("cf_dir"));
   PrintOutcome("create it again", platform::CreateDirectory("cf_dir"));
@@ -320,6 +345,7 @@ void ProgramMain(int argc, char** argv) {
   SeekAndRead();
   OpenModes();
   RenameAndDelete();
+  SaveStyleReplace();
   Directories();
   LargeFile();
   TextFiles();

@@ -5,8 +5,16 @@ Boots OVMF's UEFI shell in QEMU once; a startup.nsh script runs every request of
 echoing a marker and %lasterror% around each. Standard output and the error stream of most
 runs go into files (>a, 2>a) that are read back from the FAT disk with mcopy; runs that must
 answer prompts stay on the console, where this driver waits for each prompt text before it
-types the answer. The platform conformance program runs here on the host and in the shell,
-and both result files must agree.
+types the answer.
+
+The images with the simulated controller keep their machine in a folder on the FAT disk. That
+folder is made here on the host with druxsim; the host programs run the same requests in the
+same order against a copy of it, and everything must agree: each run's streams and exit code,
+Info ALL's report file, the factory-settings EEPROM that druxsvcadmin's fixed run corrects,
+the simulator's state and its command log.
+
+The platform conformance program runs here on the host and in the shell, and both result
+files must agree.
 
 Exit code: 0 passed, 1 failed, 77 skipped (a tool is missing; CTest shows the reason).
 """
@@ -40,7 +48,7 @@ class Run:
 
     name: str  # marker and stem of its output files
     command: str
-    exit_code: int
+    exit_code: int | None  # None: the host twin's exit code
     console: bool = False  # output stays on the console (runs that answer prompts)
     answers: list = dataclasses.field(default_factory=list)  # (prompt text, keys typed)
     out_has: list = dataclasses.field(default_factory=list)
@@ -64,6 +72,25 @@ def check_long_help_pages(result, failures):
         failures.append(f"{result.run.name}: first page has {len(lines)} lines, expected 30")
 
 
+# The simulated PC of the shell's runs, made on the host with druxsim: an EX64 with panel 0 and
+# panel 2 as the built-in display of a panel PC, a user serial ID whose record bytes 0-3 must
+# survive a change, a module 0 power-on record of 10 quarter hours, and a factory-settings record
+# of module 0 whose device ID is one that druxsvcadmin's fixed run corrects.
+FIXED_DEVICE_ID = 0xF0BE
+OLD_PARENT_ID = 0xEF00
+CORRECTED_PARENT_ID = 0xEF98
+UID_HEAD = 0xCAFE0001
+MACHINE_COMMANDS = [
+    ["create", "--panel", "0", "--panel", "2:version=0x5886"],
+    ["set", "uid=0x00c0ffee", f"uid-head={UID_HEAD:#x}", "module.0.power-on=10,7"],
+    ["fset", "0", f"devid={FIXED_DEVICE_ID:#x}", f"pdevid={OLD_PARENT_ID:#x}",
+     "serial=E64A7654321", "hwrev=B1", "model=DX-EX64-SU00", "version=1.5"],
+]
+SIM_DIR = "simpc"
+REPORT = "report.txt"
+# Longer than the report, so that a report file which is not truncated shows.
+STALE_REPORT = "".join(f"stale line {n} of an earlier report\n" for n in range(400))
+
 RUNS = [
     Run("svc_none", "druxsvc.efi", 1,
         out_has=["Syntax: DRUXSVC <action> <datatype> [<fname>|<setting>] [<opts>]"],
@@ -79,15 +106,46 @@ RUNS = [
         out_has=["Version: 19.5.2", "Syntax: DRUXSVC "], check=check_long_help_pages),
     Run("admin_ignores_args", "druxsvcadmin.efi -h", 6, out_starts="Version: 19.5 FSET Update",
         out_lacks=["Syntax:", PAGE_PROMPT], err_is="ERROR: DRUX not found.\n"),
-    # The action drivers are not built yet: the request reaches the PC type, then the driver
-    # refuses the data type.
-    Run("sim_info_drux", "druxsvc_sim.efi i drux", 1, out_starts="PC is an EX64.\n",
-        err_is="ERROR: Info is not supported for the specified data type.\n",
+    # From here on the simulated controller, one machine for all runs in this order. The DRUX
+    # firmware handler is not part of the programs yet: its exit code is the host twin's.
+    Run("sim_info_drux", "druxsvc_sim.efi i drux", None, out_starts="PC is an EX64.\n",
         host=["druxsvc", "i", "drux"]),
-    Run("admin_sim", "druxsvcadmin_sim.efi", 1,
-        out_starts="Version: 19.5 FSET Update", out_has=["PC is an EX64.\n"],
-        err_is="ERROR: Action is not supported for the specified data type.\n",
-        host=["druxsvcadmin"]),
+    Run("sim_uid_change", "druxsvc_sim.efi c uid 08154711", 0,
+        out_starts="PC is an EX64.\nUser Serial ID changed to 0x08154711.\nChange finished.\n"
+                   "Total time needed: ",
+        err_is="", host=["druxsvc", "c", "uid", "08154711"]),
+    Run("sim_uid_show", "druxsvc_sim.efi i uid", 0,
+        out_has=["\n-- User Serial ID --\n\nValue: 0x08154711\n"], err_is="",
+        host=["druxsvc", "i", "uid"]),
+    Run("sim_stat", "druxsvc_sim.efi i stat", 0,
+        out_has=["\n-- Statistics values of module 0 (system unit) --\n\n"
+                 "Power-on: 2 h 30 min (7 cycles)\n",
+                 "\n-- Statistics values of module 8 (fan kit) --\n"],
+        out_lacks=["Temperature", "Fan "], err_is="", host=["druxsvc", "i", "stat"]),
+    Run("sim_stat_panel", "druxsvc_sim.efi i stat -p=0", 0,
+        out_has=["\n-- Statistics values of panel 0 --\n\nBacklight-on: 15230 h (377 cycles)\n"],
+        err_is="", host=["druxsvc", "i", "stat", "-p=0"]),
+    Run("sim_stat_builtin", "druxsvc_sim.efi i stat -p=2", 0,
+        out_has=["Function is not available for built-in display\n"], err_is="",
+        host=["druxsvc", "i", "stat", "-p=2"]),
+    # The fixed run corrects the parent device ID (result 16, reboot needed, becomes 0); a second
+    # run finds it corrected, which shows that the first one's write reached the disk.
+    Run("admin_sim_fix", "druxsvcadmin_sim.efi", 0,
+        out_starts="Version: 19.5 FSET Update",
+        out_has=["PC is an EX64.\nChange factory settings of module 0 (system unit) ...\n"
+                 f"Device ID: 0x{FIXED_DEVICE_ID:08x}\n"
+                 f"Parent device ID: 0x{OLD_PARENT_ID:08x}\n"
+                 f"New parent device ID: 0x{CORRECTED_PARENT_ID:08x}\n",
+                 "powered off/on"],
+        err_is="", host=["druxsvcadmin"]),
+    Run("admin_sim_again", "druxsvcadmin_sim.efi", 7,
+        out_has=[f"Parent device ID: 0x{CORRECTED_PARENT_ID:08x}\nParent device ID is OK.\n"],
+        out_lacks=["New parent device ID"], err_is="", host=["druxsvcadmin"]),
+    # Into a report file that exists: overwritten without a question; both streams and the
+    # total-time line go into it (checked in check_report).
+    Run("sim_info_all", f"druxsvc_sim.efi i all {REPORT}", 0,
+        out_is=f"PC is an EX64.\nWrite report file: {REPORT}\n", err_is="",
+        host=["druxsvc", "i", "all", REPORT]),
 ]
 
 
@@ -121,7 +179,7 @@ def crlf(text):
 
 
 def build_script(runs, conformance_inputs):
-    lines = ["@echo -off", "fs0:", "cd \\", "set DRUXSIM_DIR simpc"]
+    lines = ["@echo -off", "fs0:", "cd \\", f"set DRUXSIM_DIR {SIM_DIR}"]
     for run in runs:
         command = run.command
         if not run.console:
@@ -239,7 +297,7 @@ def check_run(run, console, disk_dir, failures):
         result.exit_code = int(code, 16)
     except ValueError:
         failures.append(f"{run.name}: unreadable exit code {code!r}")
-    if result.exit_code != run.exit_code:
+    if run.exit_code is not None and result.exit_code != run.exit_code:
         failures.append(f"{run.name}: exit code {result.exit_code}, expected {run.exit_code}")
     if run.console:
         result.out = section
@@ -309,12 +367,37 @@ def without_total_time(text):
     return TOTAL_TIME.sub("Total time needed: <time>", text)
 
 
+def druxsim(tool, directory, arguments, failures):
+    """A druxsim command on a machine directory; its standard output, None when it failed."""
+    completed = subprocess.run([tool, "--dir", directory] + arguments, capture_output=True,
+                               timeout=60)
+    if completed.returncode != 0:
+        failures.append(f"druxsim {' '.join(arguments)} on {directory}: exit code "
+                        f"{completed.returncode}: {completed.stderr.decode(errors='replace')}")
+        return None
+    return completed.stdout.decode("latin-1")
+
+
+def prepare_machine(tool, work, failures):
+    """The shell's machine directory and two identical copies: one for the host twins, one that
+    stays as it was."""
+    directory = os.path.join(work, SIM_DIR)
+    for arguments in MACHINE_COMMANDS:
+        if druxsim(tool, directory, arguments, failures) is None:
+            return None
+    for copy in ("host_simpc", "pristine_simpc"):
+        shutil.copytree(directory, os.path.join(work, copy))
+    return directory
+
+
 def run_host_programs(runs, programs, work):
-    """Runs the host twins of the shell's simulated runs, in the script's order and against one
-    simulated machine of their own, as the shell's runs share simpc."""
+    """Runs the host twins of the shell's simulated runs, in the script's order and against a
+    copy of the shell's machine directory, in a folder that holds the same stale report."""
     outputs = {}
     run_dir = os.path.join(work, "host_runs")
     os.makedirs(run_dir)
+    with open(os.path.join(run_dir, REPORT), "w") as report:
+        report.write(STALE_REPORT)
     environment = dict(os.environ, DRUXSIM_DIR=os.path.join(work, "host_simpc"))
     for run in runs:
         if run.host is None:
@@ -324,7 +407,96 @@ def run_host_programs(runs, programs, work):
                                    stdin=subprocess.DEVNULL, capture_output=True, timeout=60)
         outputs[run.name] = (completed.returncode, completed.stdout.decode("latin-1"),
                              completed.stderr.decode("latin-1"))
-    return outputs
+    return run_dir, outputs
+
+
+def check_report(host_run_dir, disk_dir, failures):
+    """Info ALL's report file in the shell: written over the stale one, the same as the host's
+    apart from the time taken."""
+    uefi = read_disk_file(disk_dir, REPORT, failures, "report")
+    host = open(os.path.join(host_run_dir, REPORT), encoding="latin-1").read()
+    if without_total_time(host) != without_total_time(uefi):
+        diff = difflib.unified_diff(host.split("\n"), uefi.split("\n"), "host", "uefi",
+                                    lineterm="", n=1)
+        failures.append("report: differs from the host's:\n" + "\n".join(list(diff)[:40]))
+    if "stale line" in uefi:
+        failures.append("report: the earlier report file was not overwritten entirely")
+    last_line = uefi.rstrip("\n").split("\n")[-1]
+    if len(TOTAL_TIME.findall(uefi)) != 1 or not TOTAL_TIME.search(last_line):
+        failures.append("report: does not end with the one total-time line")
+    # Both streams land in the file; the runs before it show in what it reports.
+    for text in ["\n-- User Serial ID --\n\nValue: 0x08154711\n",
+                 f"Parent device ID: 0x{CORRECTED_PARENT_ID:08x}\n",
+                 "Power-on: 2 h 30 min (7 cycles)\n",
+                 "\n-- Statistics values of panel 0 --\n",
+                 "ERROR: No factory settings available.\n"]:
+        if text not in uefi:
+            failures.append(f"report: lacks {text!r}")
+    if "panel 2" in uefi:
+        failures.append("report: shows panel 2, the built-in display")
+
+
+# Where druxsim's fset command puts the parent device ID and the checksum of a record with the
+# default layout: FACT header at 32, parent device ID at FACT offset 81, static length 128.
+PARENT_ID_OFFSET = 32 + 81
+STATIC_LENGTH = 128
+
+
+def dump_fset0(tool, directory, target, failures):
+    if druxsim(tool, directory, ["dump", "fset:0", target], failures) is None:
+        return None
+    return open(target, "rb").read()
+
+
+def check_machine_state(tool, work, disk_dir, failures):
+    """The machine directory that the shell's runs left on the FAT disk: the fixed run's
+    correction is in the factory-settings EEPROM, and the controller saw exactly what it saw
+    from the host twins."""
+    uefi_dir = os.path.join(disk_dir, SIM_DIR)
+    host_dir = os.path.join(work, "host_simpc")
+    if not os.path.isdir(uefi_dir):
+        failures.append(f"simulator: {SIM_DIR} is missing on the disk")
+        return
+    before = dump_fset0(tool, os.path.join(work, "pristine_simpc"),
+                        os.path.join(work, "fset0_before.bin"), failures)
+    after = dump_fset0(tool, uefi_dir, os.path.join(work, "fset0_uefi.bin"), failures)
+    host = dump_fset0(tool, host_dir, os.path.join(work, "fset0_host.bin"), failures)
+    if before is not None and after is not None:
+        parent = slice(PARENT_ID_OFFSET, PARENT_ID_OFFSET + 4)
+        if before[parent] != OLD_PARENT_ID.to_bytes(4, "little"):
+            failures.append(f"fset:0: the prepared record has {before[parent].hex()} where the "
+                            f"parent device ID should be")
+        if after[parent] != CORRECTED_PARENT_ID.to_bytes(4, "little"):
+            failures.append(f"fset:0: parent device ID bytes {after[parent].hex()} after the "
+                            f"fixed run, expected 0x{CORRECTED_PARENT_ID:04x}")
+        if sum(after[:STATIC_LENGTH]) % 256 != 0:
+            failures.append("fset:0: the static checksum is wrong after the fixed run")
+        changed = [i for i in range(len(before)) if before[i] != after[i]]
+        allowed = set(range(parent.start, parent.stop)) | {STATIC_LENGTH - 1}
+        if not set(changed) <= allowed:
+            failures.append(f"fset:0: bytes changed outside the parent ID and the checksum: "
+                            f"{sorted(set(changed) - allowed)[:16]}")
+    if after is not None and host is not None and after != host:
+        failures.append("fset:0: differs from the host twins' machine")
+    uefi_show = druxsim(tool, uefi_dir, ["show"], failures)
+    host_show = druxsim(tool, host_dir, ["show"], failures)
+    if uefi_show is not None and host_show is not None:
+        # Bytes 0-3 of the user serial ID record were written back as they were read.
+        expected = rf"User serial ID:\s+0x08154711 \(record bytes 0-3: 0x{UID_HEAD:08x}\)"
+        if not re.search(expected, uefi_show, re.I):
+            failures.append(f"simulator: show lacks {expected!r}")
+        # Same registers, counters, port accesses and log length; only the folder differs.
+        if uefi_show.split("\n")[1:] != host_show.split("\n")[1:]:
+            diff = difflib.unified_diff(host_show.split("\n"), uefi_show.split("\n"), "host",
+                                        "uefi", lineterm="", n=0)
+            failures.append("simulator: state differs from the host twins':\n" + "\n".join(diff))
+    uefi_log = druxsim(tool, uefi_dir, ["log"], failures)
+    host_log = druxsim(tool, host_dir, ["log"], failures)
+    if uefi_log is not None and host_log is not None and uefi_log != host_log:
+        diff = difflib.unified_diff(host_log.split("\n"), uefi_log.split("\n"), "host", "uefi",
+                                    lineterm="", n=1)
+        failures.append("simulator: command log differs from the host twins':\n" +
+                        "\n".join(list(diff)[:40]))
 
 
 def check_same_as_host(result, host_outputs, failures):
@@ -390,29 +562,19 @@ def check_text_files(host_dir, disk_dir, failures):
             failures.append(f"uefi {name}: {uefi!r}, expected {crlf(text).encode('ascii')!r}")
 
 
-def check_simulator_state(disk_dir, failures):
-    """The simulated machine was kept in files on the FAT disk through the platform layer."""
-    state = os.path.join(disk_dir, "simpc")
-    for name in ("machine.txt", "state.txt"):
-        path = os.path.join(state, name)
-        if not os.path.exists(path) or os.path.getsize(path) == 0:
-            failures.append(f"simulator: simpc/{name} missing or empty on the disk")
-    machine = os.path.join(state, "machine.txt")
-    if os.path.exists(machine) and "pc=18\n" not in open(machine).read():
-        failures.append("simulator: simpc/machine.txt does not describe the default EX64")
-
-
 def main():
     parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument("--images", required=True, help="folder of the .efi images")
     parser.add_argument("--host-conformance", required=True)
     parser.add_argument("--host-programs", required=True, help="folder of druxsvc, druxsvcadmin")
+    parser.add_argument("--druxsim", required=True, help="the simulator tool of the host build")
     parser.add_argument("--work", required=True, help="scratch folder (emptied)")
     parser.add_argument("--missing", default="", help="why the images were not built")
     args = parser.parse_args()
     args.images = os.path.abspath(args.images)
     args.host_conformance = os.path.abspath(args.host_conformance)
     args.host_programs = os.path.abspath(args.host_programs)
+    args.druxsim = os.path.abspath(args.druxsim)
     args.work = os.path.abspath(args.work)
 
     if args.missing:
@@ -440,7 +602,14 @@ def main():
     os.makedirs(args.work)
     write_inputs(args.work)
     host_dir = run_host_conformance(args.host_conformance, args.work, failures)
-    host_outputs = run_host_programs(RUNS, args.host_programs, args.work)
+    machine = prepare_machine(args.druxsim, args.work, failures)
+    if machine is None:
+        print("\n".join(failures))
+        return 1
+    host_run_dir, host_outputs = run_host_programs(RUNS, args.host_programs, args.work)
+    stale_report = os.path.join(args.work, REPORT)
+    with open(stale_report, "w", newline="") as f:
+        f.write(crlf(STALE_REPORT))
 
     conformance_inputs = [("conform_crlf", "input_crlf.txt"), ("conform_ucs2", "input_ucs2.txt")]
     script = os.path.join(args.work, "startup.nsh")
@@ -452,8 +621,9 @@ def main():
     subprocess.run([tools["mkfs.fat"], "-F", "16", "-n", "DRUX", disk], check=True,
                    stdout=subprocess.DEVNULL)
     files = [os.path.join(args.images, image) for image in images]
-    files += [script] + [os.path.join(args.work, name) for _, name in conformance_inputs]
-    subprocess.run([tools["mcopy"], "-i", disk] + files + ["::/"], check=True)
+    files += [script, stale_report, machine]
+    files += [os.path.join(args.work, name) for _, name in conformance_inputs]
+    subprocess.run([tools["mcopy"], "-s", "-i", disk] + files + ["::/"], check=True)
 
     answers = [answer for run in RUNS for answer in run.answers]
     console, problems = run_qemu(tools["qemu-system-x86_64"], ovmf, disk, answers,
@@ -470,7 +640,8 @@ def main():
     for stem, _ in conformance_inputs:
         check_conformance(stem, host_dir, disk_dir, console, failures)
     check_text_files(host_dir, disk_dir, failures)
-    check_simulator_state(disk_dir, failures)
+    check_report(host_run_dir, disk_dir, failures)
+    check_machine_state(args.druxsim, args.work, disk_dir, failures)
 
     elapsed = time.monotonic() - started
     if failures:
