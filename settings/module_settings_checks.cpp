@@ -44,12 +44,14 @@ bool AcceptsLongerFile(int32_t panel, int32_t module) {
   return module == kPanelModule && (IsVp41() || IsVp52());
 }
 
+// The file's length, positioned back at its start; -1 after "ERROR: Can't seek file: ...".
 long FileLength(platform::File* file) {
   long length = -1;
   if (platform::SeekFile(file, 0, platform::SeekOrigin::End)) {
     length = platform::TellFile(file);
   }
-  if (!platform::SeekFile(file, 0, platform::SeekOrigin::Begin)) {
+  if (length < 0 || !platform::SeekFile(file, 0, platform::SeekOrigin::Begin)) {
+    platform::PrintSystemError("ERROR: Can't seek file");
     return -1;
   }
   return length;
@@ -80,9 +82,8 @@ int CheckModuleSettingsFile(const char* fileName, int32_t panel, int32_t module,
   }
   const long fileLength = FileLength(file);
   if (fileLength < 0) {
-    platform::PrintSystemError("ERROR: Can't read file");
     platform::CloseFile(file);
-    return kExitFileRead;
+    return kExitFileGeneral;
   }
   size_t counted = size_t(fileLength);
   if (counted > area.size) {

@@ -15,7 +15,8 @@ constexpr uint32_t kLargeBlock = 256;
 // The panel FPGA flash beyond the 14-bit block addresses is reached through index registers.
 constexpr uint32_t kPanelDataCommand = 0x20;
 constexpr uint32_t kPanelFlashTarget = 3;
-constexpr uint32_t kDirectAddressLimit = 0x40000;
+// Compared as a signed size: a size with the top bit set counts as negative and stays direct.
+constexpr int32_t kDirectAddressLimit = 0x40000;
 
 constexpr uint32_t kLargeBlockCommands[] = {0xB8, 0xD8, 0xE0, 0xE8};
 
@@ -38,7 +39,7 @@ MemoryArea TransferArea(uint32_t command, uint32_t target, uint32_t device, uint
   area.device = uint16_t(device);
   area.start = start;
   const bool beyondDirectAddresses = command == kPanelDataCommand && target == kPanelFlashTarget &&
-                                     totalSize > kDirectAddressLimit;
+                                     int32_t(totalSize) > kDirectAddressLimit;
   area.indirect = beyondDirectAddresses ? 1 : 0;
   area.largeBlocks = UsesLargeBlocks(command) ? 1 : 0;
   return area;

@@ -17,6 +17,7 @@
 #include "settings/module_factory_settings.h"
 #include "tests/support/program_runner.h"
 #include "tests/unit/settings_test_support.h"
+#include "tests/unit/transfer_unseekable_file.h"
 #include "transfer/prompts.h"
 
 namespace drux {
@@ -316,6 +317,22 @@ TEST_F(ModuleSettingsHandlers, UpdateRefusesFilesThatCannotBeUsed) {
     EXPECT_EQ(printed.err, c.err);
     EXPECT_EQ(SettingsWrites(), 0u);
   }
+}
+
+// The length of a file that cannot be positioned is unknown: a general file error, as wherever
+// a file's length is taken.
+TEST_F(ModuleSettingsHandlers, UpdateRefusesAFileThatCannotBePositioned) {
+  StartPc({"pc=EX64"});
+  testing::UnseekableFile pipe;
+  testing::Printed printed = Capture(
+      [&] { return UpdateModuleFactorySettings(kServiceFeatureSet, pipe.path(), kPc, 0, 1, 0); });
+  EXPECT_EQ(printed.result, 5);
+  EXPECT_EQ(printed.out,
+            "Update factory settings of module 0 (system unit) ...\n"
+            "Read settings file: " +
+                std::string(pipe.path()) + "\nCheck factory settings file for module 0 ...\n");
+  EXPECT_EQ(printed.err, "ERROR: Can't seek file: Illegal seek\n");
+  EXPECT_EQ(SettingsWrites(), 0u);
 }
 
 TEST_F(ModuleSettingsHandlers, UpdateKeepingValuesThatCannotBeReadWritesEmptyFields) {

@@ -2,12 +2,15 @@
 // Len, the header patch of firmware images, the verify and its mismatch dump.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 
 #include "controller/status_text.h"
 #include "tests/unit/transfer_test_support.h"
+#include "tests/unit/transfer_unseekable_file.h"
 #include "transfer/transfer_engine.h"
 #include "transfer/transfer_steps.h"
+#include "transfer/xml_header.h"
 
 namespace drux {
 namespace {
@@ -218,6 +221,76 @@ TEST_F(UpdateArea, FileShorterThanTheTagWithXmlFlag) {
   EXPECT_EQ(updated.result, 3);
   EXPECT_EQ(updated.err.rfind("ERROR: Can't read file: ", 0), 0u) << updated.err;
   EXPECT_EQ(sim::LogSize(), 0u);
+}
+
+TEST(TransferAreaFlags, IndirectOnlyForLargePanelFlashAndLargeBlocksByCommand) {
+  struct Case {
+    uint32_t command;
+    uint32_t target;
+    uint32_t totalSize;
+    uint8_t indirect;
+    uint8_t largeBlocks;
+  };
+  const Case cases[] = {
+      {kPanelData, kPanelFlashTarget, 0x40000, 0, 0},
+      {kPanelData, kPanelFlashTarget, 0x40001, 1, 0},
+      {kPanelData, kPanelFlashTarget, 0x7FFFFFFF, 1, 0},
+      // The size is compared as a signed number: with its top bit set it counts as negative.
+      {kPanelData, kPanelFlashTarget, 0x80000000, 0, 0},
+      {kPanelData, kPanelFlashTarget, 0xFFFFFFFF, 0, 0},
+      {kPanelData, kDisplayTarget, 0x40001, 0, 0},
+      {0x21, kPanelFlashTarget, 0x40001, 0, 0},
+      {0xB8, 0, 0x40001, 0, 1},
+      {0xD8, 0, 16, 0, 1},
+      {kLargeBlockFlash, 0, 16, 0, 1},
+      {0xE8, 0, 16, 0, 1},
+      {kSmallBlockFlash, 0, 16, 0, 0},
+      {0x63, 0, 16, 0, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << std::hex << "command 0x" << c.command << " target "
+                                      << c.target << " size 0x" << c.totalSize);
+    const MemoryArea area = transfer::TransferArea(c.command, c.target, 3, 0x100, c.totalSize);
+    EXPECT_EQ(area.command, c.command);
+    EXPECT_EQ(area.target, c.target);
+    EXPECT_EQ(area.device, 3);
+    EXPECT_EQ(area.start, 0x100u);
+    EXPECT_EQ(area.indirect, c.indirect);
+    EXPECT_EQ(area.largeBlocks, c.largeBlocks);
+    EXPECT_EQ(transfer::BlockSize(area), c.largeBlocks != 0 ? 256u : 16u);
+  }
+}
+
+// A file whose length cannot be taken (a pipe) is a general file error before anything is
+// read or written.
+TEST_F(UpdateArea, FileThatCannotBePositioned) {
+  struct Case {
+    const char* name;
+    std::function<int(const char*)> run;
+    const char* out;
+  };
+  uint32_t version = 0;
+  const Case cases[] = {
+      {"update", [](const char* name) { return UpdateAreaFromFile(0xA0, 0, 0, 0, name, 1, 0, 0); },
+       ""},
+      {"update with XML header",
+       [](const char* name) { return UpdateAreaFromFile(0xA0, 0, 0, 0, name, 1, 1, 0); }, ""},
+      {"XML header check",
+       [&version](const char* name) {
+         return CheckXmlHeader(name, 0, 0, 0, 0, 0xFFFF, "", 0, &version);
+       },
+       "Check XML file: "},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    testing::UnseekableFile pipe;
+    sim::ClearLog();
+    const Captured result = Capture([&] { return c.run(pipe.path()); });
+    EXPECT_EQ(result.result, 5);
+    EXPECT_EQ(result.err, "ERROR: Can't seek file: Illegal seek\n");
+    EXPECT_EQ(result.out, c.out);
+    EXPECT_EQ(sim::LogSize(), 0u);
+  }
 }
 
 TEST_F(UpdateArea, MissingFile) {
