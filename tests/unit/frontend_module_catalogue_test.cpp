@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "frontend/module_catalogue.h"
 #include "sim/sim.h"
@@ -135,6 +136,55 @@ TEST_F(ModuleIdentity, PanelModulesNeedTheirPanelSelected) {
     EXPECT_EQ(sim::LogAt(i).device, panels[i]);
     EXPECT_EQ(sim::LogAt(i).target, 0);
     EXPECT_FALSE(sim::LogAt(i).read);
+  }
+}
+
+// A panel's module is read with the panel module command after its panel was selected, with
+// the module (not the panel) as device; the PC module of the same number stays untouched.
+TEST_F(ModuleIdentity, PanelModuleFieldsAfterTheirPanelIsSelected) {
+  sim::MachineConfig config = sim::DefaultMachineConfig();
+  for (const char* setting :
+       {"panel.1.module.3.fitted=1", "panel.1.module.3.id=0x00003303", "panel.1.module.3.hwrev=PQ",
+        "panel.1.module.3.serial=PNL00000003", "panel.1.module.3.model=TP-EXP-3",
+        "module.3.fitted=1", "module.3.id=0x1111", "module.3.hwrev=ZZ",
+        "module.3.serial=PC000000003", "module.3.model=PC-EXP-3"}) {
+    ASSERT_TRUE(sim::ApplySettingText(config, setting)) << setting;
+  }
+  Start(config);
+  EXPECT_EQ(ReadModuleId(1, 3), 0x3303u);
+  EXPECT_STREQ(ReadModuleHardwareRevision(1, 3), "PQ");
+  EXPECT_STREQ(ReadModuleSerialNumber(1, 3), "PNL00000003");
+  EXPECT_STREQ(ReadModuleModelNumber(1, 3), "TP-EXP-3");
+
+  struct Command {
+    int code;
+    int address;
+    int device;
+    int size;
+    bool read;
+  };
+  const Command select{0x7F, 0, 1, 0, false};
+  const std::vector<Command> expected = {
+      select,
+      {0x71, 0x100, 3, 4, true},
+      select,
+      {0x71, 0x300, 3, 5, true},
+      select,
+      {0x71, 0x400, 3, 12, true},
+      select,
+      {0x71, 0x500, 3, 16, true},
+      {0x71, 0x501, 3, 16, true},
+      {0x71, 0x502, 3, 8, true},
+  };
+  ASSERT_EQ(sim::LogSize(), expected.size());
+  for (size_t i = 0; i < expected.size(); ++i) {
+    sim::LogEntry entry = sim::LogAt(i);
+    EXPECT_EQ(entry.code, expected[i].code) << i;
+    EXPECT_EQ(entry.address, expected[i].address) << i;
+    EXPECT_EQ(entry.device, expected[i].device) << i;
+    EXPECT_EQ(entry.target, 0) << i;
+    EXPECT_EQ(entry.size, expected[i].size) << i;
+    EXPECT_EQ(entry.read, expected[i].read) << i;
   }
 }
 
