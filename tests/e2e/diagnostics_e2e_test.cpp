@@ -9,22 +9,11 @@
 
 #include "controller/command.h"
 #include "controller/status_text.h"
+#include "tests/support/program_runs.h"
 #include "tests/support/simulated_pc.h"
 
 namespace drux::test {
 namespace {
-
-const std::vector<std::pair<std::string, std::string>> kFrozenClock = {
-    {"DRUXSVC_TEST_CLOCK", "50,0"}};
-const std::string kPcLine = "PC is an EX64.\n";
-const std::string kTotalTime = "Total time needed: < 1 second\n";
-
-std::string Druxsvc() {
-  return ProgramPath("druxsvc");
-}
-std::string FullSet() {
-  return TestProgramPath("druxsvc_fullset_testonly");
-}
 
 // What an Info run prints around the handler's text.
 std::string InfoRun(const std::string& text) {

@@ -14,22 +14,12 @@
 #include "controller/status_text.h"
 #include "frontend/keyword_tables.h"
 #include "tests/e2e/expected_help.h"
+#include "tests/support/file_contents.h"
+#include "tests/support/program_runs.h"
 #include "tests/support/simulated_pc.h"
 
 namespace drux::test {
 namespace {
-
-const std::vector<std::pair<std::string, std::string>> kFrozenClock = {
-    {"DRUXSVC_TEST_CLOCK", "50,0"}};
-const std::string kPcLine = "PC is an EX64.\n";
-const std::string kTotalTime = "Total time needed: < 1 second\n";
-
-std::string Druxsvc() {
-  return ProgramPath("druxsvc");
-}
-std::string FullSet() {
-  return TestProgramPath("druxsvc_fullset_testonly");
-}
 
 std::string NotSupportedLine(uint32_t action) {
   switch (action) {
@@ -44,13 +34,6 @@ std::string NotSupportedLine(uint32_t action) {
     default:
       return "ERROR: Action is not supported for the specified data type.\n";
   }
-}
-
-std::string ReadWholeFile(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::stringstream content;
-  content << file.rdbuf();
-  return content.str();
 }
 
 std::string Label(const std::vector<std::string>& arguments) {
@@ -348,7 +331,7 @@ TEST(InfoAllE2e, ReportFileThatExists) {
   EXPECT_EQ(result.exitCode, 0);
   EXPECT_EQ(result.out, kPcLine + "Write report file: " + report + "\n");
   EXPECT_EQ(result.err, "");
-  std::string content = ReadWholeFile(report);
+  std::string content = ReadFileText(report);
   EXPECT_EQ(content.find("old report"), std::string::npos);
   const std::string uidFailure = "\n-- User Serial ID --\n\nERROR: Can't read User Serial ID: " +
                                  std::string(StatusText(kStatusFailed, 0x83)) + "\n";
@@ -390,7 +373,7 @@ TEST(InfoAllE2e, FullSetAsksForTheReportFile) {
   ProgramOutput typed = pc.Run(FullSet(), {"i", "all"}, report + "\r\n", kFrozenClock);
   EXPECT_EQ(typed.exitCode, 0);
   EXPECT_EQ(typed.out, kPcLine + question);
-  std::string content = ReadWholeFile(report);
+  std::string content = ReadFileText(report);
   EXPECT_EQ(content.rfind("\n-- User Serial ID --\n\nValue: 0x00000042\n", 0), 0u) << content;
   EXPECT_NE(content.find(kTotalTime), std::string::npos);
 }
@@ -403,7 +386,7 @@ TEST(DriversE2e, AdminModuleCheck) {
   const std::string banner = VersionLine(true);
   const std::string question = "Continue anyway (y/n): ";
   SimulatedPc pc({"module.0.model="});
-  ProgramOutput no = pc.Run(ProgramPath("druxsvcadmin"), {}, "n\n", kFrozenClock);
+  ProgramOutput no = pc.Run(Admin(), {}, "n\n", kFrozenClock);
   EXPECT_EQ(no.out, banner + kPcLine + question);
   EXPECT_EQ(no.err, "ERROR: PC module 0 is not available.\n");
   EXPECT_EQ(no.exitCode, 12);
@@ -411,7 +394,7 @@ TEST(DriversE2e, AdminModuleCheck) {
   size_t commandsOfTheCheck = pc.CommandLog().size();
 
   // The time is taken only once the check has passed; the factory-settings handler runs.
-  ProgramOutput yes = pc.Run(ProgramPath("druxsvcadmin"), {}, "y\n", kFrozenClock);
+  ProgramOutput yes = pc.Run(Admin(), {}, "y\n", kFrozenClock);
   EXPECT_EQ(yes.out.rfind(banner + kPcLine + question, 0), 0u) << yes.out;
   EXPECT_EQ(yes.err.rfind("ERROR: PC module 0 is not available.\n", 0), 0u) << yes.err;
   EXPECT_NE(yes.out.find(kTotalTime), std::string::npos) << yes.out;

@@ -10,6 +10,7 @@
 #include "controller/registers.h"
 #include "sim/sim.h"
 #include "tests/support/program_runner.h"
+#include "tests/support/sim_port_registers.h"
 
 namespace {
 
@@ -51,33 +52,19 @@ class DruxsimTest : public ::testing::Test {
   TemporaryDirectory temp_;
 };
 
-void PortWrite32(uint16_t port, uint32_t value) {
-  for (int i = 0; i < 4; ++i) {
-    sim::PortWrite(uint16_t(port + i), uint8_t(value >> (8 * i)));
-  }
-}
-
-uint32_t PortRead32(uint16_t port) {
-  uint32_t value = 0;
-  for (int i = 0; i < 4; ++i) {
-    value |= uint32_t(sim::PortRead(uint16_t(port + i))) << (8 * i);
-  }
-  return value;
-}
-
 // One read command with the full handshake, as a program run would send it.
 void HostReadCommand(uint32_t word, uint32_t size) {
-  PortWrite32(drux::kPortCommandStatus,
-              PortRead32(drux::kPortCommandStatus) | drux::kStatusLockBit);
-  PortWrite32(drux::kPortCommand, word);
+  simtest::WriteReg(drux::kPortCommandStatus,
+                    simtest::ReadReg(drux::kPortCommandStatus) | drux::kStatusLockBit);
+  simtest::WriteReg(drux::kPortCommand, word);
   sim::PortRead(drux::kPortCommandState);
   sim::PortRead(drux::kPortCommandStatus);
   uint16_t window = size <= 16 ? drux::kPortSmallWindow : drux::kPortLargeWindow;
   for (uint32_t i = 0; i < size; ++i) {
     sim::PortRead(uint16_t(window + i));
   }
-  PortWrite32(drux::kPortCommandStatus,
-              PortRead32(drux::kPortCommandStatus) & ~drux::kStatusHostBits);
+  simtest::WriteReg(drux::kPortCommandStatus,
+                    simtest::ReadReg(drux::kPortCommandStatus) & ~drux::kStatusHostBits);
 }
 
 TEST_F(DruxsimTest, HelpAndUsageDocumentEveryCommand) {
@@ -268,7 +255,7 @@ TEST_F(DruxsimTest, LogAccessesAndViolationsOfAProgramRun) {
   ASSERT_TRUE(sim::AttachDirectory(Dir().c_str()));
   HostReadCommand(0x10114000, 4);  // controller identity
   HostReadCommand(0xE1004005, 256);
-  PortWrite32(drux::kPortCommand, 0x61004100);  // without the lock
+  simtest::WriteReg(drux::kPortCommand, 0x61004100);  // without the lock
   ASSERT_TRUE(sim::Persist());
 
   EXPECT_EQ(Sim({"log"}).out,
@@ -292,8 +279,8 @@ TEST_F(DruxsimTest, LogAccessesAndViolationsOfAProgramRun) {
 
 TEST_F(DruxsimTest, ResetReleasesALockLeftBehind) {
   ASSERT_TRUE(sim::AttachDirectory(Dir().c_str()));
-  PortWrite32(drux::kPortCommandStatus,
-              PortRead32(drux::kPortCommandStatus) | drux::kStatusLockBit);
+  simtest::WriteReg(drux::kPortCommandStatus,
+                    simtest::ReadReg(drux::kPortCommandStatus) | drux::kStatusLockBit);
   ASSERT_TRUE(sim::Persist());
   EXPECT_NE(Sim({"show"}).out.find("lock held"), std::string::npos);
   ASSERT_EQ(Sim({"reset"}).exitCode, 0);

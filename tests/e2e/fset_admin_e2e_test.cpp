@@ -35,7 +35,7 @@ TEST(FsetAdminE2e, CorrectsEachOfTheFourDevices) {
       SimulatedPc machine({pc});
       PutRecord(machine, {"0", "devid=" + Hex8(c.deviceId), "pdevid=0x12345678",
                           "serial=E64A1234567", "hwrev=B0", "version=1.5"});
-      ProgramOutput result = machine.Run(FsetAdmin(), {}, "", kFsetFrozenClock);
+      ProgramOutput result = machine.Run(Admin(), {}, "", kFrozenClock);
       const std::string pcLine =
           std::string("PC is ") + (std::string(pc) == "pc=EX64" ? "an EX64.\n" : "a VP64.\n");
       EXPECT_EQ(result.out, ChangeHeader(pcLine, c.deviceId, 0x12345678) +
@@ -82,7 +82,7 @@ TEST(FsetAdminE2e, LeavesOtherRecordsAlone) {
     SimulatedPc machine;
     PutRecord(machine, c.record);
     const std::vector<uint8_t> before = EepromBytes(machine, 0, 0, 2048);
-    ProgramOutput result = machine.Run(FsetAdmin(), {}, "", kFsetFrozenClock);
+    ProgramOutput result = machine.Run(Admin(), {}, "", kFrozenClock);
     EXPECT_EQ(result.out, VersionLine(true) + "PC is an EX64.\n" +
                               "Change factory settings of module 0 (system unit) ...\n" + c.tail +
                               kTotalTime);
@@ -98,7 +98,7 @@ TEST(FsetAdminE2e, LeavesOtherRecordsAlone) {
 TEST(FsetAdminE2e, OldEx41LayoutUsesTheOldSystemUnitSize) {
   SimulatedPc machine({"pc=EX41", "firmware=0.7"});
   PutRecord(machine, {"0", "devid=0xF0C0", "pdevid=0"});
-  ProgramOutput result = machine.Run(FsetAdmin(), {}, "", kFsetFrozenClock);
+  ProgramOutput result = machine.Run(Admin(), {}, "", kFrozenClock);
   EXPECT_EQ(result.out, VersionLine(true) + "PC is an unsupported type.\n" +
                             "Change factory settings of module 0 (system unit) ...\n" +
                             "Using old system unit size.\n" +

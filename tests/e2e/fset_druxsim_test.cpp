@@ -16,7 +16,7 @@ TEST(FsetDruxsim, WritesRecordsThatTheProgramsRead) {
   EXPECT_EQ(written.exitCode, 0) << written.err;
   EXPECT_EQ(written.out, "fset:1: 384 bytes at offset 0 (record at 256)\n");
 
-  ProgramOutput shown = pc.Run(FsetFullSet(), {"i", "fset", "-m=1", "-y"}, "", kFsetFrozenClock);
+  ProgramOutput shown = pc.Run(FullSet(), {"i", "fset", "-m=1", "-y"}, "", kFrozenClock);
   EXPECT_EQ(shown.exitCode, 0) << shown.err;
   EXPECT_NE(shown.out.find(" Version: 1.02\n Model number: DX-PANEL-15\n"
                            " Serial number: P1000000001\n Hardware revision: D2\n"
@@ -53,7 +53,7 @@ TEST(FsetDruxsim, DumpAndLoadByEepromName) {
   const std::string dumped = files.path() + "/eeprom3.bin";
   ProgramOutput dump = pc.Druxsim({"dump", "fset:3", dumped});
   ASSERT_EQ(dump.exitCode, 0) << dump.err;
-  std::vector<uint8_t> bytes = FileBytes(dumped);
+  std::vector<uint8_t> bytes = ReadFileBytes(dumped);
   ASSERT_EQ(bytes.size(), 2048u);
   EXPECT_EQ(std::vector<uint8_t>(bytes.begin(), bytes.begin() + 128), EepromBytes(pc, 3, 0, 128));
 
@@ -63,14 +63,14 @@ TEST(FsetDruxsim, DumpAndLoadByEepromName) {
 
   ProgramOutput part = pc.Druxsim({"dump", "fset:3", dumped, "--offset", "16", "--length", "4"});
   ASSERT_EQ(part.exitCode, 0) << part.err;
-  EXPECT_EQ(FileBytes(dumped), (std::vector<uint8_t>{'H', 'E', 'A', 'D'}));
+  EXPECT_EQ(ReadFileBytes(dumped), (std::vector<uint8_t>{'H', 'E', 'A', 'D'}));
 }
 
 TEST(FsetDruxsim, RefusesWhatDoesNotFit) {
   SimulatedPc pc;
   TemporaryDirectory files;
   const std::string big = files.path() + "/big.bin";
-  WriteBytes(big, std::vector<uint8_t>(2049, 0));
+  WriteFileBytes(big, std::vector<uint8_t>(2049, 0));
   const std::vector<std::vector<std::string>> refused = {
       {"fset"},
       {"fset", "16"},

@@ -8,34 +8,20 @@
 
 #include <cstdint>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "sim/sim.h"
+#include "tests/support/file_contents.h"
+#include "tests/support/program_runs.h"
 #include "tests/support/simulated_pc.h"
 
 namespace drux::test {
 
-inline const std::vector<std::pair<std::string, std::string>> kFsetFrozenClock = {
-    {"DRUXSVC_TEST_CLOCK", "50,0"}};
-
-inline std::string FsetDruxsvc() {
-  return ProgramPath("druxsvc");
-}
-inline std::string FsetAdmin() {
-  return ProgramPath("druxsvcadmin");
-}
-inline std::string FsetFullSet() {
-  return TestProgramPath("druxsvc_fullset_testonly");
-}
-
 inline constexpr const char* kPcPowerCycle =
     "*** The PC must be powered off/on to take over the changes!***\n"
     "    (if option -r is specified, the device is rebooted)\n";
-inline constexpr const char* kTotalTime = "Total time needed: < 1 second\n";
 
 // druxsim fset with the arguments; the test fails when the tool refuses them.
 inline void PutRecord(const SimulatedPc& pc, std::vector<std::string> arguments) {
@@ -76,16 +62,6 @@ inline uint8_t SumOf(const std::vector<uint8_t>& bytes, size_t length) {
 inline uint32_t LittleEndian32At(const std::vector<uint8_t>& bytes, size_t offset) {
   return uint32_t(bytes[offset]) | uint32_t(bytes[offset + 1]) << 8 |
          uint32_t(bytes[offset + 2]) << 16 | uint32_t(bytes[offset + 3]) << 24;
-}
-
-inline std::vector<uint8_t> FileBytes(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  return std::vector<uint8_t>(std::istreambuf_iterator<char>(file), {});
-}
-
-inline void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
-  std::ofstream(path, std::ios::binary)
-      .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
 // The programs read '/' as an option mark, so files are named relative to the working

@@ -20,7 +20,7 @@ TEST(FsetFullSetE2e, SaveNamesTheFileAfterDeviceIdAndVersion) {
   ProgramOutput result;
   {
     WorkingDirectory inFiles(files.path());
-    result = pc.Run(FsetFullSet(), {"s", "fset", "-m=0"}, "", kFsetFrozenClock);
+    result = pc.Run(FullSet(), {"s", "fset", "-m=0"}, "", kFrozenClock);
   }
   EXPECT_EQ(result.err, "");
   EXPECT_EQ(result.exitCode, 0);
@@ -34,7 +34,7 @@ TEST(FsetFullSetE2e, SaveNamesTheFileAfterDeviceIdAndVersion) {
                             "Save finished.\n"),
             std::string::npos)
       << result.out;
-  EXPECT_EQ(FileBytes(files.path() + "/f0bd0105.bin"), EepromBytes(pc, 0, 0, 1280));
+  EXPECT_EQ(ReadFileBytes(files.path() + "/f0bd0105.bin"), EepromBytes(pc, 0, 0, 1280));
 }
 
 TEST(FsetFullSetE2e, SaveAsksBeforeOverwritingAndRefusesBrokenRecords) {
@@ -42,29 +42,26 @@ TEST(FsetFullSetE2e, SaveAsksBeforeOverwritingAndRefusesBrokenRecords) {
   TemporaryDirectory files;
   WorkingDirectory inFiles(files.path());
   const std::string path = "saved.bin";
-  WriteBytes(path, {1, 2, 3});
+  WriteFileBytes(path, {1, 2, 3});
 
-  ProgramOutput erased = pc.Run(FsetFullSet(), {"s", "fset", path, "-m=0"}, "", kFsetFrozenClock);
+  ProgramOutput erased = pc.Run(FullSet(), {"s", "fset", path, "-m=0"}, "", kFrozenClock);
   EXPECT_EQ(erased.err, "ERROR: No factory settings available.\n");
   EXPECT_EQ(erased.exitCode, 12);
 
   PutRecord(pc, kSystemUnitRecord);
-  ProgramOutput declined =
-      pc.Run(FsetFullSet(), {"s", "fset", path, "-m=0"}, "n\n", kFsetFrozenClock);
+  ProgramOutput declined = pc.Run(FullSet(), {"s", "fset", path, "-m=0"}, "n\n", kFrozenClock);
   EXPECT_NE(declined.out.find("File exists already - overwrite (y/n): "), std::string::npos);
   EXPECT_EQ(declined.exitCode, 5);
-  EXPECT_EQ(FileBytes(path), (std::vector<uint8_t>{1, 2, 3}));
+  EXPECT_EQ(ReadFileBytes(path), (std::vector<uint8_t>{1, 2, 3}));
 
-  ProgramOutput saved =
-      pc.Run(FsetFullSet(), {"s", "fset", path, "-m=0", "-y"}, "", kFsetFrozenClock);
+  ProgramOutput saved = pc.Run(FullSet(), {"s", "fset", path, "-m=0", "-y"}, "", kFrozenClock);
   EXPECT_EQ(saved.exitCode, 0);
-  EXPECT_EQ(FileBytes(path), EepromBytes(pc, 0, 0, 1280));
+  EXPECT_EQ(ReadFileBytes(path), EepromBytes(pc, 0, 0, 1280));
 }
 
 TEST(FsetFullSetE2e, SaveOfADisplayBlockOnlyAreaAsksForTheName) {
   SimulatedPc pc({"panel.0.version=0x7238"});
-  ProgramOutput result =
-      pc.Run(FsetFullSet(), {"s", "fset", "-p=0", "-m=0", "-y"}, "\n", kFsetFrozenClock);
+  ProgramOutput result = pc.Run(FullSet(), {"s", "fset", "-p=0", "-m=0", "-y"}, "\n", kFrozenClock);
   EXPECT_NE(result.out.find("INFO: Module-specific factory settings are not supported for this "
                             "module.\nEnter a settings filename or nothing to exit: "),
             std::string::npos)
@@ -76,7 +73,7 @@ TEST(FsetFullSetE2e, ChangeIgnoresItsSetting) {
   SimulatedPc pc;
   PutRecord(pc, kSystemUnitRecord);
   ProgramOutput result =
-      pc.Run(FsetFullSet(), {"c", "fset", "SERIAL=99999999999", "-m=0"}, "", kFsetFrozenClock);
+      pc.Run(FullSet(), {"c", "fset", "SERIAL=99999999999", "-m=0"}, "", kFrozenClock);
   EXPECT_EQ(result.out, std::string("PC is an EX64.\n") +
                             "Change factory settings of module 0 (system unit) ...\n"
                             "Device ID: 0x0000f0bd\nParent device ID: 0x00001234\n"
@@ -107,11 +104,10 @@ TEST(FsetFullSetE2e, UpdateKeepsOrOverwritesTheOriginalValues) {
     TemporaryDirectory files;
     WorkingDirectory inFiles(files.path());
     const std::string path = "module0.bin";
-    WriteBytes(path, EepromBytes(source, 0, 0, 1280));
+    WriteFileBytes(path, EepromBytes(source, 0, 0, 1280));
 
     SimulatedPc pc({"module.0.serial=ORIG0000042", "module.0.hwrev=O7"});
-    ProgramOutput result =
-        pc.Run(FsetFullSet(), {"u", "fset", path, "-m=0"}, c.answer, kFsetFrozenClock);
+    ProgramOutput result = pc.Run(FullSet(), {"u", "fset", path, "-m=0"}, c.answer, kFrozenClock);
     EXPECT_EQ(result.err, "");
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_NE(result.out.find("Overwrite original EDID (opt.), serial number and HW revision "
@@ -142,10 +138,10 @@ TEST(FsetFullSetE2e, UpdateKeepingTheOriginalsOfAPanelModule) {
   TemporaryDirectory files;
   WorkingDirectory inFiles(files.path());
   const std::string path = "kvn.bin";
-  WriteBytes(path, EepromBytes(source, 2, 0, 2048));
+  WriteFileBytes(path, EepromBytes(source, 2, 0, 2048));
 
   ProgramOutput result =
-      pc.Run(FsetFullSet(), {"u", "fset", path, "-p=1", "-m=2"}, "n\n", kFsetFrozenClock);
+      pc.Run(FullSet(), {"u", "fset", path, "-p=1", "-m=2"}, "n\n", kFrozenClock);
   EXPECT_EQ(result.err, "");
   EXPECT_EQ(result.exitCode, 0);
   EXPECT_NE(result.out.find("Update factory settings of module 2 (KVN converter) on panel 1 ...\n"),
@@ -165,13 +161,13 @@ TEST(FsetFullSetE2e, UpdateKeepingTheOriginalsOfAPanelModule) {
 
 TEST(FsetFullSetE2e, DeleteAnsweredNoEndsBeforeTheAreaIsLookedUp) {
   SimulatedPc pc({"module.2.model=BUS"});
-  ProgramOutput refused = pc.Run(FsetFullSet(), {"d", "fset", "-m=2"}, "n\n", kFsetFrozenClock);
+  ProgramOutput refused = pc.Run(FullSet(), {"d", "fset", "-m=2"}, "n\n", kFrozenClock);
   EXPECT_EQ(refused.out, std::string("PC is an EX64.\n") +
                              "Delete factory settings of module 2 (bus unit) ...\n"
                              "Do you really want to delete (y/n): " +
                              kTotalTime);
   EXPECT_EQ(refused.exitCode, 7);
-  ProgramOutput confirmed = pc.Run(FsetFullSet(), {"d", "fset", "-m=2"}, "y\n", kFsetFrozenClock);
+  ProgramOutput confirmed = pc.Run(FullSet(), {"d", "fset", "-m=2"}, "y\n", kFrozenClock);
   EXPECT_EQ(confirmed.err, "ERROR: Factory settings are not supported for this module.\n");
   EXPECT_EQ(confirmed.exitCode, 15);
 }

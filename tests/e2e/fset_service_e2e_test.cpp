@@ -70,7 +70,7 @@ TEST(FsetServiceE2e, InfoOfTheFanKits) {
     if (!c.record.empty()) {
       PutRecord(pc, c.record);
     }
-    ProgramOutput result = pc.Run(FsetDruxsvc(), c.arguments, "", kFsetFrozenClock);
+    ProgramOutput result = pc.Run(Druxsvc(), c.arguments, "", kFrozenClock);
     const std::string pcLine = result.out.substr(0, result.out.find('\n') + 1);
     EXPECT_EQ(result.out, pcLine + c.shown + "\n" + kTotalTime);
     EXPECT_EQ(result.err, "");
@@ -102,7 +102,7 @@ TEST(FsetServiceE2e, InfoReportsBrokenRecords) {
     if (!c.record.empty()) {
       PutRecord(pc, c.record);
     }
-    ProgramOutput result = pc.Run(FsetDruxsvc(), {"i", "fanfset"}, "", kFsetFrozenClock);
+    ProgramOutput result = pc.Run(Druxsvc(), {"i", "fanfset"}, "", kFrozenClock);
     EXPECT_EQ(result.err, c.err);
     EXPECT_EQ(result.exitCode, c.exitCode);
   }
@@ -117,13 +117,12 @@ TEST(FsetServiceE2e, UpdateOfTheFanKitEvenWithAPanel) {
   PutRecord(source, FanKitRecord("0", "0"));
   const std::string path = "fan.bin";
   std::vector<uint8_t> image = EepromBytes(source, 0, 0, 512);
-  WriteBytes(path, image);
+  WriteFileBytes(path, image);
   // The system unit in front of the fan kit must survive.
   PutRecord(pc, {"0", "devid=0xF0BD"});
   const std::vector<uint8_t> systemUnit = EepromBytes(pc, 0, 0, 1280);
 
-  ProgramOutput result =
-      pc.Run(FsetDruxsvc(), {"u", "fanfset", path, "-p=1"}, "", kFsetFrozenClock);
+  ProgramOutput result = pc.Run(Druxsvc(), {"u", "fanfset", path, "-p=1"}, "", kFrozenClock);
   EXPECT_EQ(result.out,
             "PC is an EX64.\n"
             "Update factory settings of module 8 (fan kit) ...\n"
@@ -191,8 +190,8 @@ TEST(FsetServiceE2e, UpdateRefusals) {
     for (const std::string& argument : c.arguments) {
       arguments.push_back(argument == "FILE" ? "fan.bin" : argument);
     }
-    WriteBytes("fan.bin", std::vector<uint8_t>(c.fileSize, 0));
-    ProgramOutput result = pc.Run(FsetDruxsvc(), arguments, "", kFsetFrozenClock);
+    WriteFileBytes("fan.bin", std::vector<uint8_t>(c.fileSize, 0));
+    ProgramOutput result = pc.Run(Druxsvc(), arguments, "", kFrozenClock);
     EXPECT_NE(result.out.find(c.out), std::string::npos) << result.out;
     EXPECT_EQ(result.err, c.err);
     EXPECT_EQ(result.exitCode, c.exitCode);
@@ -205,7 +204,7 @@ TEST(FsetServiceE2e, DeleteOfTheFanKits) {
   PutRecord(pc, FanKitRecord("0", "1280"));
   const std::vector<uint8_t> before = EepromBytes(pc, 0, 0, 2048);
 
-  ProgramOutput refused = pc.Run(FsetDruxsvc(), {"d", "fanfset"}, "n\n", kFsetFrozenClock);
+  ProgramOutput refused = pc.Run(Druxsvc(), {"d", "fanfset"}, "n\n", kFrozenClock);
   EXPECT_EQ(refused.out,
             "PC is an EX64.\n"
             "Delete factory settings of module 8 (fan kit) ...\n"
@@ -214,8 +213,7 @@ TEST(FsetServiceE2e, DeleteOfTheFanKits) {
   EXPECT_EQ(refused.exitCode, 7);
   EXPECT_EQ(EepromBytes(pc, 0, 0, 2048), before);
 
-  ProgramOutput deleted =
-      pc.Run(FsetDruxsvc(), {"d", "fanfset", "-p=0", "-y"}, "", kFsetFrozenClock);
+  ProgramOutput deleted = pc.Run(Druxsvc(), {"d", "fanfset", "-p=0", "-y"}, "", kFrozenClock);
   EXPECT_EQ(deleted.out,
             "PC is an EX64.\n"
             "Delete factory settings of module 8 (fan kit) ...\n" +
@@ -227,11 +225,11 @@ TEST(FsetServiceE2e, DeleteOfTheFanKits) {
   EXPECT_EQ(std::vector<uint8_t>(after.begin() + 1296, after.end()),
             std::vector<uint8_t>(before.begin() + 1296, before.end()));
 
-  ProgramOutput shown = pc.Run(FsetDruxsvc(), {"i", "fanfset"}, "", kFsetFrozenClock);
+  ProgramOutput shown = pc.Run(Druxsvc(), {"i", "fanfset"}, "", kFrozenClock);
   EXPECT_EQ(shown.err, "ERROR: No factory settings available.\n");
   EXPECT_EQ(shown.exitCode, 12);
 
-  ProgramOutput busFan = pc.Run(FsetDruxsvc(), {"d", "fan2fset", "-y"}, "", kFsetFrozenClock);
+  ProgramOutput busFan = pc.Run(Druxsvc(), {"d", "fan2fset", "-y"}, "", kFrozenClock);
   EXPECT_EQ(busFan.err, "ERROR: Factory settings are not supported for this module.\n");
   EXPECT_EQ(busFan.exitCode, 15);
 }

@@ -7,14 +7,12 @@
 #include <utility>
 #include <vector>
 
+#include "tests/support/program_runs.h"
 #include "tests/support/simulated_pc.h"
 
 namespace drux::test {
 namespace {
 
-const std::vector<std::pair<std::string, std::string>> kFrozenClock = {
-    {"DRUXSVC_TEST_CLOCK", "50,0"}};
-const std::string kPcLine = "PC is an EX64.\n";
 const std::string kInvalid = "Invalid input - please retry\n";
 const std::string kQuestion = "Enter keyword ([..] is optional) or nothing to exit: ";
 const std::string kActionMenu =
@@ -67,10 +65,6 @@ const std::string kUpdateMenu = DataTypeMenu(
 const std::string kDeleteMenu =
     DataTypeMenu("delete", {"FANFSET", "FAN2FSET", "FSET", "KCF", "SYS", "SYS2", "SYS3", "USER"});
 const std::string kChangeMenu = DataTypeMenu("change", {"BIOSSET", "FSET", "UID"});
-
-std::string FullSet() {
-  return TestProgramPath("druxsvc_fullset_testonly");
-}
 
 std::string Label(const std::vector<std::string>& arguments, const std::string& input) {
   std::string label;

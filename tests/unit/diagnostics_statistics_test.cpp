@@ -13,10 +13,10 @@
 namespace drux {
 namespace {
 
+using testing::CapturedOutput;
+using testing::CaptureOutput;
 using testing::ConfigWith;
-using testing::HandlerOutput;
 using testing::LoggedCodes;
-using testing::RunHandler;
 using testing::StartMachine;
 
 TEST(StatisticsUnits, QuarterHours) {
@@ -59,8 +59,8 @@ TEST(StatisticsUnits, Temperature) {
 
 class ModuleStatistics : public ::testing::Test {
  protected:
-  static HandlerOutput Show(const FeatureSet& features, int32_t panel, int32_t module) {
-    return RunHandler([&] { return ShowModuleStatistics(features, panel, module); });
+  static CapturedOutput Show(const FeatureSet& features, int32_t panel, int32_t module) {
+    return CaptureOutput([&] { return ShowModuleStatistics(features, panel, module); });
   }
   void TearDown() override {
     EXPECT_EQ(sim::ProtocolViolationCount(), 0u) << sim::LastProtocolViolation();
@@ -83,7 +83,7 @@ sim::MachineConfig PcModuleWithEveryRecord() {
 
 TEST_F(ModuleStatistics, ServiceSetShowsTheTimeRecordsOnly) {
   StartMachine(PcModuleWithEveryRecord());
-  HandlerOutput output = Show(kServiceFeatureSet, -1, 0);
+  CapturedOutput output = Show(kServiceFeatureSet, -1, 0);
   EXPECT_EQ(output.result, 0);
   EXPECT_EQ(output.out,
             "\n-- Statistics values of module 0 (system unit) --\n\n"
@@ -97,7 +97,7 @@ TEST_F(ModuleStatistics, ServiceSetShowsTheTimeRecordsOnly) {
 
 TEST_F(ModuleStatistics, FullSetAddsTemperaturesAndLeavesOutFans) {
   StartMachine(PcModuleWithEveryRecord());
-  HandlerOutput output = Show(kFullFeatureSet, -1, 0);
+  CapturedOutput output = Show(kFullFeatureSet, -1, 0);
   EXPECT_EQ(output.result, 0);
   EXPECT_EQ(output.out,
             "\n-- Statistics values of module 0 (system unit) --\n\n"
@@ -120,7 +120,7 @@ TEST_F(ModuleStatistics, FansShowWhenNoTemperatureWasPrinted) {
       "module.8.fan.0=100,3,2,1",
       "module.8.fan.3=0xFFFFFFFF,4000000000,5,6",
   }));
-  HandlerOutput output = Show(kFullFeatureSet, -1, 8);
+  CapturedOutput output = Show(kFullFeatureSet, -1, 8);
   EXPECT_EQ(output.result, 0);
   EXPECT_EQ(output.out,
             "\n-- Statistics values of module 8 (fan kit) --\n\n"
@@ -134,7 +134,7 @@ TEST_F(ModuleStatistics, FansShowWhenNoTemperatureWasPrinted) {
 // Fans alone are not statistics of the service set.
 TEST_F(ModuleStatistics, ServiceSetNeverShowsFans) {
   StartMachine(ConfigWith({"module.8.id=0xA6F1", "module.8.fan.0=100,3,2,1"}));
-  HandlerOutput output = Show(kServiceFeatureSet, -1, 8);
+  CapturedOutput output = Show(kServiceFeatureSet, -1, 8);
   EXPECT_EQ(output.out,
             "\n-- Statistics values of module 8 (fan kit) --\n\n"
             "No statistics available for this module.\n");
@@ -146,7 +146,7 @@ TEST_F(ModuleStatistics, ModuleWithoutRecords) {
     // A fitted module without records, and a module that is not there at all.
     for (int32_t module : {2, 13}) {
       StartMachine(ConfigWith({"module.2.id=0x1234"}));
-      HandlerOutput output = Show(*features, -1, module);
+      CapturedOutput output = Show(*features, -1, module);
       EXPECT_EQ(output.result, 0);
       EXPECT_EQ(output.out, "\n-- Statistics values of module " + std::to_string(module) + " (" +
                                 (module == 2 ? "bus unit" : "expansion unit") +
@@ -163,7 +163,7 @@ TEST_F(ModuleStatistics, MinimumWithoutMaximumStillHidesFans) {
       "module.4.temp-min.3=0,0,0x0040",
       "module.4.fan.1=1,1,1,1",
   }));
-  HandlerOutput output = Show(kFullFeatureSet, -1, 4);
+  CapturedOutput output = Show(kFullFeatureSet, -1, 4);
   EXPECT_EQ(output.out,
             "\n-- Statistics values of module 4 (IF option 1) --\n\n"
             " Min: 0.25 degree C, log: 0 h 0 min, alarm: 0 h 0 min\n");
@@ -175,7 +175,7 @@ TEST_F(ModuleStatistics, PanelModuleHasNoOnBatteryLine) {
       "panel.2.module.1.backlight-on=2,5", "panel.2.module.1.on-battery=8,8",
       "module.1.power-on=1000,1000",  // the PC's module 1 must not be read instead
   }));
-  HandlerOutput output = Show(kServiceFeatureSet, 2, 1);
+  CapturedOutput output = Show(kServiceFeatureSet, 2, 1);
   EXPECT_EQ(output.result, 0);
   EXPECT_EQ(output.out,
             "\n-- Statistics values of module 1 (link module) on panel 2 --\n\n"
@@ -193,7 +193,7 @@ TEST_F(ModuleStatistics, PanelModuleTemperaturesInTheFullSet) {
       "panel.0.module.0.temp-max.1=4,8,0x0A00",
       "panel.0.module.0.fan.0=1,1,1,1",
   }));
-  HandlerOutput output = Show(kFullFeatureSet, 0, 0);
+  CapturedOutput output = Show(kFullFeatureSet, 0, 0);
   EXPECT_EQ(output.out,
             "\n-- Statistics values of module 0 (panel) on panel 0 --\n\n"
             "Temperature 1\n"
@@ -212,7 +212,7 @@ TEST_F(ModuleStatistics, PanelWithoutModuleFunctions) {
   };
   for (const Case& c : cases) {
     StartMachine(ConfigWith({"panel.3.connected=1", "panel.3.module.0.power-on=4,4", c.setting}));
-    HandlerOutput output = Show(kFullFeatureSet, c.panel, 0);
+    CapturedOutput output = Show(kFullFeatureSet, c.panel, 0);
     EXPECT_EQ(output.result, 0) << c.setting;
     EXPECT_EQ(output.out,
               "\n-- Statistics values of module 0 (panel) on panel 3 --\n\n"
@@ -226,7 +226,7 @@ TEST_F(ModuleStatistics, PanelWithoutModuleFunctions) {
 TEST_F(ModuleStatistics, FailedReadsAreLeftOut) {
   StartMachine(PcModuleWithEveryRecord());
   ASSERT_TRUE(sim::AddFault(sim::Fault{sim::FaultKind::Busy, 0x65, 0, 1}));
-  HandlerOutput output = Show(kServiceFeatureSet, -1, 0);
+  CapturedOutput output = Show(kServiceFeatureSet, -1, 0);
   EXPECT_EQ(output.result, 0);
   EXPECT_EQ(output.out,
             "\n-- Statistics values of module 0 (system unit) --\n\n"
@@ -244,8 +244,8 @@ TEST_F(ModuleStatistics, FailedReadsAreLeftOut) {
 
 class PanelStatistics : public ::testing::Test {
  protected:
-  static HandlerOutput Show(int32_t panel) {
-    return RunHandler([&] { return ShowPanelStatistics(panel); });
+  static CapturedOutput Show(int32_t panel) {
+    return CaptureOutput([&] { return ShowPanelStatistics(panel); });
   }
 };
 
@@ -255,7 +255,7 @@ TEST_F(PanelStatistics, BacklightHoursAndCycles) {
       "panel.5.backlight-hours=65535",
       "panel.5.backlight-cycles=12",
   }));
-  HandlerOutput output = Show(5);
+  CapturedOutput output = Show(5);
   EXPECT_EQ(output.result, 0);
   EXPECT_EQ(output.out,
             "\n-- Statistics values of panel 5 --\n\n"
@@ -274,7 +274,7 @@ TEST_F(PanelStatistics, BacklightHoursAndCycles) {
 TEST_F(PanelStatistics, BuiltInDisplayIsNotAsked) {
   StartMachine(
       ConfigWith({"panel.1.connected=1", "panel.1.version=0x5886", "panel.1.backlight-hours=3"}));
-  HandlerOutput output = Show(1);
+  CapturedOutput output = Show(1);
   EXPECT_EQ(output.result, 0);
   EXPECT_EQ(output.out,
             "\n-- Statistics values of panel 1 --\n\n"
@@ -299,7 +299,7 @@ TEST_F(PanelStatistics, FailedRead) {
     if (c.fault) {
       ASSERT_TRUE(sim::AddFault(sim::Fault{sim::FaultKind::ErrorByte, 0x30, c.errorByte, 0}));
     }
-    HandlerOutput output = Show(panel);
+    CapturedOutput output = Show(panel);
     EXPECT_EQ(output.result, 6) << c.text;
     EXPECT_EQ(output.out, "\n-- Statistics values of panel " + std::to_string(panel) + " --\n\n");
     EXPECT_EQ(output.err, std::string("ERROR: Can't read data: ") + c.text + "\n");

@@ -9,32 +9,18 @@
 #include <vector>
 
 #include "sim/sim.h"
+#include "tests/support/captured_output.h"
+#include "tests/support/sim_settings.h"
 
 namespace drux::testing {
 
-struct HandlerOutput {
-  int result;
-  std::string out;
-  std::string err;
-};
-
-template <typename Handler>
-HandlerOutput RunHandler(Handler handler) {
-  ::testing::internal::CaptureStdout();
-  ::testing::internal::CaptureStderr();
-  int result = handler();
-  HandlerOutput output{result, "", ""};
-  output.out = ::testing::internal::GetCapturedStdout();
-  output.err = ::testing::internal::GetCapturedStderr();
-  return output;
-}
+using test::CapturedOutput;
+using test::CaptureOutput;
 
 // A machine without modules or panels, plus the settings; each setting must be accepted.
 inline sim::MachineConfig ConfigWith(std::initializer_list<const char*> settings) {
   sim::MachineConfig config;
-  for (const char* setting : settings) {
-    EXPECT_TRUE(sim::ApplySettingText(config, setting)) << setting;
-  }
+  EXPECT_TRUE(test::ApplySettings(config, settings));
   return config;
 }
 

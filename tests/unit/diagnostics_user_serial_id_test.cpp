@@ -9,16 +9,16 @@
 #include "diagnostics/user_serial_id.h"
 #include "platform/platform.h"
 #include "sim/sim.h"
-#include "tests/support/program_runner.h"
+#include "tests/support/console_feed.h"
 #include "tests/unit/diagnostics_test_support.h"
 #include "transfer/prompts.h"
 
 namespace drux {
 namespace {
 
+using testing::CapturedOutput;
+using testing::CaptureOutput;
 using testing::ConfigWith;
-using testing::HandlerOutput;
-using testing::RunHandler;
 using testing::StartMachine;
 
 constexpr uint32_t kHead = 0x5AA5C33C;  // bytes 0-3 of the record, the controller's own
@@ -30,16 +30,16 @@ class UserSerialId : public ::testing::Test {
     EXPECT_EQ(sim::ProtocolViolationCount(), 0u) << sim::LastProtocolViolation();
     sim::ClearFaults();
   }
-  static HandlerOutput Show() {
-    return RunHandler([] { return ShowUserSerialId(); });
+  static CapturedOutput Show() {
+    return CaptureOutput([] { return ShowUserSerialId(); });
   }
-  static HandlerOutput Change(const char* setting) {
-    return RunHandler([&] { return ChangeUserSerialId(setting); });
+  static CapturedOutput Change(const char* setting) {
+    return CaptureOutput([&] { return ChangeUserSerialId(setting); });
   }
 };
 
 TEST_F(UserSerialId, ShowPrintsEightDigits) {
-  HandlerOutput output = Show();
+  CapturedOutput output = Show();
   EXPECT_EQ(output.result, 0);
   EXPECT_EQ(output.out, "\n-- User Serial ID --\n\nValue: 0x00abcdef\n");
   EXPECT_EQ(output.err, "");
@@ -72,7 +72,7 @@ TEST_F(UserSerialId, ChangeStoresTheConvertedValue) {
   };
   for (const Case& c : cases) {
     StartMachine(ConfigWith({"uid=0x11111111", "uid-head=0x5AA5C33C"}));
-    HandlerOutput output = Change(c.setting);
+    CapturedOutput output = Change(c.setting);
     EXPECT_EQ(output.result, 0) << c.setting;
     char expected[64];
     std::snprintf(expected, sizeof expected, "User Serial ID changed to 0x%08x.\n",
@@ -96,7 +96,7 @@ TEST_F(UserSerialId, SettingsThatDoNotConvert) {
   };
   for (const char* setting : settings) {
     sim::ClearLog();
-    HandlerOutput output = Change(setting);
+    CapturedOutput output = Change(setting);
     EXPECT_EQ(output.result, 1) << setting;
     EXPECT_EQ(output.out, "") << setting;
     EXPECT_EQ(output.err, "ERROR: Can't convert uid\n") << setting;
@@ -124,13 +124,13 @@ TEST_F(UserSerialId, ChangeWritesTheWholeRecordBack) {
 
 TEST_F(UserSerialId, ReadFailure) {
   ASSERT_TRUE(sim::AddFault(sim::Fault{sim::FaultKind::ErrorByte, 0x12, 0x85, 0}));
-  HandlerOutput show = Show();
+  CapturedOutput show = Show();
   EXPECT_EQ(show.result, 6);
   EXPECT_EQ(show.out, "\n-- User Serial ID --\n\n");
   EXPECT_EQ(show.err, "ERROR: Can't read User Serial ID: device failure (does not exist)\n");
 
   sim::ClearLog();
-  HandlerOutput change = Change("08154711");
+  CapturedOutput change = Change("08154711");
   EXPECT_EQ(change.result, 6);
   EXPECT_EQ(change.out, "");
   EXPECT_EQ(change.err, "ERROR: Can't read User Serial ID: device failure (does not exist)\n");
@@ -140,7 +140,7 @@ TEST_F(UserSerialId, ReadFailure) {
 
 TEST_F(UserSerialId, LockedInterface) {
   ASSERT_TRUE(sim::AddFault(sim::Fault{sim::FaultKind::LockHeld, sim::kAnyCommand, 0, 0}));
-  HandlerOutput change = Change("5");
+  CapturedOutput change = Change("5");
   EXPECT_EQ(change.result, 6);
   EXPECT_EQ(change.err, "ERROR: Can't read User Serial ID: DRUX command interface is locked\n");
 }
@@ -149,7 +149,7 @@ TEST_F(UserSerialId, WriteFailure) {
   // The read before the write succeeds; only the write fails.
   ASSERT_TRUE(sim::AddFault(
       sim::Fault{sim::FaultKind::ErrorByte, 0x12, 0x83, 0, sim::FaultDirection::Write}));
-  HandlerOutput change = Change("08154711");
+  CapturedOutput change = Change("08154711");
   EXPECT_EQ(change.result, 6);
   EXPECT_EQ(change.out, "");
   EXPECT_EQ(change.err, "ERROR: Can't write User Serial ID: invalid DRUX command parameter\n");
@@ -160,24 +160,14 @@ TEST_F(UserSerialId, WriteFailure) {
 // The setting typed at the console: the input comes from a file for the duration of a test.
 class UserSerialIdPrompt : public UserSerialId {
  protected:
-  void Feed(const std::string& text) {
-    Drain();
-    std::string path = directory_.path() + "/input.txt";
-    std::ofstream(path, std::ios::binary) << text;
-    ASSERT_NE(std::freopen(path.c_str(), "rb", stdin), nullptr);
-  }
+  void Feed(const std::string& text) { console_.Feed(text); }
   void TearDown() override {
-    Drain();
-    std::freopen("/dev/null", "rb", stdin);
+    test::ConsoleFeed::Close();
     UserSerialId::TearDown();
   }
 
  private:
-  static void Drain() {
-    while (ReadConsoleChar() != platform::kEndOfInput) {
-    }
-  }
-  test::TemporaryDirectory directory_;
+  test::ConsoleFeed console_;
 };
 
 constexpr const char* kPrompt = "Enter user serial ID (0 to FFFFFFFF) or nothing to exit: ";
@@ -197,7 +187,7 @@ TEST_F(UserSerialIdPrompt, TypedValues) {
   for (const Case& c : cases) {
     StartMachine(ConfigWith({"uid=0x11111111", "uid-head=0x5AA5C33C"}));
     Feed(c.input);
-    HandlerOutput output = RunHandler([] { return ChangeUserSerialId(nullptr); });
+    CapturedOutput output = CaptureOutput([] { return ChangeUserSerialId(nullptr); });
     EXPECT_EQ(output.result, 0) << c.input;
     char expected[128];
     std::snprintf(expected, sizeof expected, "%sUser Serial ID changed to 0x%08x.\n", kPrompt,
@@ -212,7 +202,7 @@ TEST_F(UserSerialIdPrompt, EmptyLineOrEndOfInputExits) {
   for (const char* input : {"\n", "", "\r\n5\n"}) {
     Feed(input);
     sim::ClearLog();
-    HandlerOutput output = RunHandler([] { return ChangeUserSerialId(nullptr); });
+    CapturedOutput output = CaptureOutput([] { return ChangeUserSerialId(nullptr); });
     EXPECT_EQ(output.result, 0);
     EXPECT_EQ(output.out, kPrompt);
     EXPECT_EQ(output.err, "");
@@ -225,7 +215,7 @@ TEST_F(UserSerialIdPrompt, TypedTextThatDoesNotConvert) {
   for (const char* input : {"xyz\n", "-1\n", "123456789\n"}) {
     Feed(input);
     sim::ClearLog();
-    HandlerOutput output = RunHandler([] { return ChangeUserSerialId(nullptr); });
+    CapturedOutput output = CaptureOutput([] { return ChangeUserSerialId(nullptr); });
     EXPECT_EQ(output.result, 1) << input;
     EXPECT_EQ(output.out, kPrompt) << input;
     EXPECT_EQ(output.err, "ERROR: Can't convert uid\n") << input;

@@ -17,7 +17,9 @@
 #include "frontend/service_request.h"
 #include "platform/platform.h"
 #include "sim/sim.h"
-#include "tests/support/program_runner.h"
+#include "tests/support/captured_output.h"
+#include "tests/support/console_feed.h"
+#include "tests/support/sim_settings.h"
 #include "transfer/prompts.h"
 
 namespace drux {
@@ -78,37 +80,24 @@ TEST(DispatchTable, FanUnitsAreFixedPcModules) {
 
 // ---- Drivers ---------------------------------------------------------------------------------
 
-struct DriverOutput {
-  int result;
-  std::string out;
-  std::string err;
-};
+using DriverOutput = test::CapturedOutput;
 
 DriverOutput RunDriver(const FeatureSet& features, uint32_t action, uint32_t dataType,
                        int32_t panel) {
-  testing::internal::CaptureStdout();
-  testing::internal::CaptureStderr();
-  int result = 0;
-  switch (action) {
-    case kActionInfo:
-      result = RunInfo(features, dataType, nullptr, panel, -1);
-      break;
-    case kActionSave:
-      result = RunSave(features, dataType, nullptr, panel, -1, 1, 0);
-      break;
-    case kActionUpdate:
-      result = RunUpdate(features, dataType, nullptr, panel, -1, 1, 0);
-      break;
-    case kActionDelete:
-      result = RunDelete(features, dataType, panel, -1, 0);
-      break;
-    default:
-      result = RunChange(features, dataType, nullptr, panel, -1);
-      break;
-  }
-  DriverOutput output{result, testing::internal::GetCapturedStdout(),
-                      testing::internal::GetCapturedStderr()};
-  return output;
+  return test::CaptureOutput([&] {
+    switch (action) {
+      case kActionInfo:
+        return RunInfo(features, dataType, nullptr, panel, -1);
+      case kActionSave:
+        return RunSave(features, dataType, nullptr, panel, -1, 1, 0);
+      case kActionUpdate:
+        return RunUpdate(features, dataType, nullptr, panel, -1, 1, 0);
+      case kActionDelete:
+        return RunDelete(features, dataType, panel, -1, 0);
+      default:
+        return RunChange(features, dataType, nullptr, panel, -1);
+    }
+  });
 }
 
 // The commands sent so far, one readable line each.
@@ -126,17 +115,12 @@ class Drivers : public testing::Test {
  protected:
   void SetUp() override { StartMachine({}); }
 
-  void TearDown() override {
-    Drain();
-    std::freopen("/dev/null", "rb", stdin);
-  }
+  void TearDown() override { test::ConsoleFeed::Close(); }
 
   // The default machine changed by settings in the simulator's "key=value" form.
   static void StartMachine(const std::vector<std::string>& settings) {
     sim::MachineConfig config = sim::DefaultMachineConfig();
-    for (const std::string& setting : settings) {
-      ASSERT_TRUE(sim::ApplySettingText(config, setting.c_str())) << setting;
-    }
+    ASSERT_TRUE(test::ApplySettings(config, settings));
     sim::StartInMemory(config);
     sim::ClearFaults();
     sim::ClearLog();
@@ -144,21 +128,10 @@ class Drivers : public testing::Test {
 
   // The whole standard input from now on; a question beyond it reads the end of the input,
   // which ends the process.
-  void Feed(const std::string& text) {
-    Drain();
-    std::string path = directory_.path() + "/input.txt";
-    std::ofstream(path, std::ios::binary) << text;
-    ASSERT_NE(std::freopen(path.c_str(), "rb", stdin), nullptr);
-  }
+  void Feed(const std::string& text) { console_.Feed(text); }
 
  private:
-  // Reading to the end also forgets a CR that ended the last line.
-  static void Drain() {
-    while (ReadConsoleChar() != platform::kEndOfInput) {
-    }
-  }
-
-  test::TemporaryDirectory directory_;
+  test::ConsoleFeed console_;
 };
 
 // In the full set a target that the request leaves open is asked for. These dialogues settle

@@ -19,7 +19,9 @@
 #include "frontend/service_request.h"
 #include "platform/platform.h"
 #include "sim/sim.h"
-#include "tests/support/program_runner.h"
+#include "tests/support/console_feed.h"
+#include "tests/support/file_contents.h"
+#include "tests/support/sim_settings.h"
 #include "transfer/prompts.h"
 
 namespace drux {
@@ -59,8 +61,7 @@ class MenuDialogue : public testing::Test {
 
   void TearDown() override {
     exitIsAFault = false;
-    Drain();
-    std::freopen("/dev/null", "rb", stdin);
+    test::ConsoleFeed::Close();
   }
 
   // Panels 0 and 1 connected, panel 1 with the model number TP-15 in its internal data and
@@ -68,12 +69,8 @@ class MenuDialogue : public testing::Test {
   // test's own settings.
   void Start(std::initializer_list<const char*> settings) {
     sim::MachineConfig config{};
-    for (const char* setting : kBaseMachine) {
-      ASSERT_TRUE(sim::ApplySettingText(config, setting)) << setting;
-    }
-    for (const char* setting : settings) {
-      ASSERT_TRUE(sim::ApplySettingText(config, setting)) << setting;
-    }
+    ASSERT_TRUE(test::ApplySettings(config, kBaseMachine));
+    ASSERT_TRUE(test::ApplySettings(config, settings));
     sim::StartInMemory(config);
     std::vector<uint8_t> internalData(128, 0);
     const uint8_t marker[8] = {0xFF, 0x55, 0xAA, 0xFF, 0x00, 0x00, 0xFF, 0xFF};
@@ -83,30 +80,12 @@ class MenuDialogue : public testing::Test {
                                     internalData.size(), 1));
   }
 
-  void Feed(const std::string& text) {
-    Drain();
-    std::string path = directory_.path() + "/input.txt";
-    std::ofstream(path, std::ios::binary) << text;
-    ASSERT_NE(std::freopen(path.c_str(), "rb", stdin), nullptr);
-  }
+  void Feed(const std::string& text) { console_.Feed(text); }
 
-  std::string OutputPath() const { return directory_.path() + "/output.txt"; }
-
-  static std::string ReadText(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-  }
+  std::string OutputPath() const { return console_.directory() + "/output.txt"; }
 
  private:
-  // Reading to the end also forgets a CR that ended the last line.
-  static void Drain() {
-    while (ReadConsoleChar() != platform::kEndOfInput) {
-    }
-  }
-
-  test::TemporaryDirectory directory_;
+  test::ConsoleFeed console_;
 };
 
 // ---- Target panel ----------------------------------------------------------------------------
@@ -279,7 +258,7 @@ TEST_F(MenuDialogueDeathTest, EmptyTargetAnswerEndsTheProgram) {
         },
         testing::ExitedWithCode(0), "")
         << c.input;
-    EXPECT_EQ(ReadText(path), c.out) << c.input;
+    EXPECT_EQ(test::ReadFileText(path), c.out) << c.input;
   }
 }
 
@@ -305,7 +284,7 @@ TEST_F(MenuDialogueDeathTest, EmptyModuleAnswerEndsTheProgram) {
         },
         testing::ExitedWithCode(0), "")
         << c.input;
-    EXPECT_EQ(ReadText(path), c.out) << c.input;
+    EXPECT_EQ(test::ReadFileText(path), c.out) << c.input;
   }
 }
 

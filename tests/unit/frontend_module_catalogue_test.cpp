@@ -6,6 +6,7 @@
 
 #include "frontend/module_catalogue.h"
 #include "sim/sim.h"
+#include "tests/support/sim_settings.h"
 
 namespace drux {
 namespace {
@@ -143,13 +144,11 @@ TEST_F(ModuleIdentity, PanelModulesNeedTheirPanelSelected) {
 // the module (not the panel) as device; the PC module of the same number stays untouched.
 TEST_F(ModuleIdentity, PanelModuleFieldsAfterTheirPanelIsSelected) {
   sim::MachineConfig config = sim::DefaultMachineConfig();
-  for (const char* setting :
-       {"panel.1.module.3.fitted=1", "panel.1.module.3.id=0x00003303", "panel.1.module.3.hwrev=PQ",
-        "panel.1.module.3.serial=PNL00000003", "panel.1.module.3.model=TP-EXP-3",
-        "module.3.fitted=1", "module.3.id=0x1111", "module.3.hwrev=ZZ",
-        "module.3.serial=PC000000003", "module.3.model=PC-EXP-3"}) {
-    ASSERT_TRUE(sim::ApplySettingText(config, setting)) << setting;
-  }
+  ASSERT_TRUE(test::ApplySettings(
+      config, {"panel.1.module.3.fitted=1", "panel.1.module.3.id=0x00003303",
+               "panel.1.module.3.hwrev=PQ", "panel.1.module.3.serial=PNL00000003",
+               "panel.1.module.3.model=TP-EXP-3", "module.3.fitted=1", "module.3.id=0x1111",
+               "module.3.hwrev=ZZ", "module.3.serial=PC000000003", "module.3.model=PC-EXP-3"}));
   Start(config);
   EXPECT_EQ(ReadModuleId(1, 3), 0x3303u);
   EXPECT_STREQ(ReadModuleHardwareRevision(1, 3), "PQ");

@@ -13,7 +13,7 @@
 #include "controller/status_text.h"
 #include "platform/platform.h"
 #include "sim/sim.h"
-#include "tests/support/program_runner.h"
+#include "tests/support/console_feed.h"
 #include "transfer/prompts.h"
 
 namespace drux {
@@ -22,26 +22,11 @@ namespace {
 // Feeds the console from a file for the duration of one test.
 class ConsoleDialogue : public testing::Test {
  protected:
-  void Feed(const std::string& text) {
-    Drain();
-    std::string path = directory_.path() + "/input.txt";
-    std::ofstream(path, std::ios::binary) << text;
-    ASSERT_NE(std::freopen(path.c_str(), "rb", stdin), nullptr);
-  }
-
-  void TearDown() override {
-    Drain();
-    std::freopen("/dev/null", "rb", stdin);
-  }
+  void Feed(const std::string& text) { console_.Feed(text); }
+  void TearDown() override { test::ConsoleFeed::Close(); }
 
  private:
-  // Reading to the end also forgets a CR that ended the last line.
-  static void Drain() {
-    while (ReadConsoleChar() != platform::kEndOfInput) {
-    }
-  }
-
-  test::TemporaryDirectory directory_;
+  test::ConsoleFeed console_;
 };
 
 struct LineCase {

@@ -15,7 +15,7 @@
 #include "frontend/help.h"
 #include "platform/platform.h"
 #include "sim/sim.h"
-#include "tests/support/program_runner.h"
+#include "tests/support/console_feed.h"
 #include "transfer/notices.h"
 #include "transfer/prompts.h"
 
@@ -37,29 +37,17 @@ class Dialogue : public testing::Test {
     Feed("");
   }
   void TearDown() override {
-    Drain();
-    std::freopen("/dev/null", "rb", stdin);
+    test::ConsoleFeed::Close();
     RememberRebootTarget(kRebootTargetPc, kRebootTargetPc);
     sim::ClearFaults();
   }
 
-  void Feed(const std::string& text) {
-    Drain();
-    std::string path = directory_.path() + "/input.txt";
-    std::ofstream(path, std::ios::binary) << text;
-    ASSERT_NE(std::freopen(path.c_str(), "rb", stdin), nullptr);
-  }
+  void Feed(const std::string& text) { console_.Feed(text); }
 
   // Everything the program left unread of the input.
-  static std::string RestOfInput() {
-    std::string rest;
-    for (int c = ReadConsoleChar(); c != platform::kEndOfInput; c = ReadConsoleChar()) {
-      rest += static_cast<char>(c);
-    }
-    return rest;
-  }
+  static std::string RestOfInput() { return test::ConsoleFeed::RestOfInput(); }
 
-  std::string PathOf(const std::string& name) const { return directory_.path() + "/" + name; }
+  std::string PathOf(const std::string& name) const { return console_.directory() + "/" + name; }
   std::string CreateFile(const std::string& name) const {
     std::string path = PathOf(name);
     std::ofstream(path) << "old";
@@ -78,13 +66,7 @@ class Dialogue : public testing::Test {
   }
 
  private:
-  // Reading to the end also forgets a CR that ended the last line.
-  static void Drain() {
-    while (ReadConsoleChar() != platform::kEndOfInput) {
-    }
-  }
-
-  test::TemporaryDirectory directory_;
+  test::ConsoleFeed console_;
 };
 
 std::string NoSuchFile(const std::string& /*path*/) {

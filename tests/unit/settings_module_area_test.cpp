@@ -12,7 +12,7 @@
 namespace drux {
 namespace {
 
-using testing::Capture;
+using testing::CaptureOutput;
 using testing::StartPc;
 
 struct AreaCase {
@@ -150,7 +150,7 @@ TEST(CompatibilitySwitches, FollowTheLz70Version) {
   for (const SwitchCase& c : cases) {
     SCOPED_TRACE(std::string("LZ70 ") + c.firmware + " module " + std::to_string(c.module));
     StartPc({"pc=EX41", (std::string("firmware=") + c.firmware).c_str()});
-    testing::Printed printed = Capture([&] {
+    testing::CapturedOutput printed = CaptureOutput([&] {
       ApplyCompatibilitySwitches(c.module);
       return 0;
     });
@@ -166,7 +166,7 @@ TEST(CompatibilitySwitches, FollowTheLz70Version) {
 
 TEST(CompatibilitySwitches, StayForTheRun) {
   StartPc({"pc=EX41", "firmware=0.7"});
-  Capture([] {
+  CaptureOutput([] {
     ApplyCompatibilitySwitches(0);
     ApplyCompatibilitySwitches(4);
     return 0;
@@ -178,7 +178,7 @@ TEST(CompatibilitySwitches, StayForTheRun) {
 
 TEST(CompatibilitySwitches, OnlyOnAnEx41) {
   StartPc({"pc=EX64", "firmware=0.7"});
-  testing::Printed printed = Capture([] {
+  testing::CapturedOutput printed = CaptureOutput([] {
     ApplyCompatibilitySwitches(0);
     return 0;
   });
@@ -190,7 +190,7 @@ TEST(CompatibilitySwitches, OnlyOnAnEx41) {
 TEST(CompatibilitySwitches, UnreadableVersionLeavesTheTable) {
   StartPc({"pc=EX41", "firmware=0.7"});
   sim::AddFault(sim::Fault{sim::FaultKind::ErrorByte, 0x10, 0x85, 0});
-  testing::Printed printed = Capture([] {
+  testing::CapturedOutput printed = CaptureOutput([] {
     ApplyCompatibilitySwitches(0);
     return 0;
   });

@@ -15,7 +15,8 @@
 #include "settings/byte_fields.h"
 #include "settings/factory_record.h"
 #include "settings/module_factory_settings.h"
-#include "tests/support/program_runner.h"
+#include "tests/support/console_feed.h"
+#include "tests/support/file_contents.h"
 #include "tests/unit/settings_test_support.h"
 #include "tests/unit/transfer_unseekable_file.h"
 #include "transfer/prompts.h"
@@ -23,7 +24,7 @@
 namespace drux {
 namespace {
 
-using testing::Capture;
+using testing::CaptureOutput;
 using testing::DeviceBytes;
 using testing::PutDeviceBytes;
 using testing::RecordBytes;
@@ -48,22 +49,15 @@ class ModuleSettingsHandlers : public ::testing::Test {
   }
 
   // The console answers of the next questions.
-  void Answer(const std::string& text) {
-    while (ReadConsoleChar() != platform::kEndOfInput) {
-    }
-    std::string path = directory_.path() + "/answers.txt";
-    std::ofstream(path, std::ios::binary) << text;
-    ASSERT_NE(std::freopen(path.c_str(), "rb", stdin), nullptr);
-  }
+  void Answer(const std::string& text) { console_.Feed(text); }
 
   std::string WriteFile(const std::string& name, const std::vector<uint8_t>& bytes) {
-    std::string path = directory_.path() + "/" + name;
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    std::string path = console_.directory() + "/" + name;
+    test::WriteFileBytes(path, bytes);
     return path;
   }
 
-  drux::test::TemporaryDirectory directory_;
+  drux::test::ConsoleFeed console_;
 };
 
 TEST_F(ModuleSettingsHandlers, InfoWithoutRecordOrArea) {
@@ -102,13 +96,11 @@ TEST_F(ModuleSettingsHandlers, InfoWithoutRecordOrArea) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.out);
     sim::MachineConfig config = sim::DefaultMachineConfig();
-    for (const char* setting : c.settings) {
-      ASSERT_TRUE(sim::ApplySettingText(config, setting));
-    }
+    ASSERT_TRUE(test::ApplySettings(config, c.settings));
     StartPc({});
     sim::UpdateConfig(config);
-    testing::Printed printed =
-        Capture([&] { return ShowModuleFactorySettings(kFullFeatureSet, c.panel, c.module); });
+    testing::CapturedOutput printed = CaptureOutput(
+        [&] { return ShowModuleFactorySettings(kFullFeatureSet, c.panel, c.module); });
     EXPECT_EQ(printed.result, 0);
     EXPECT_EQ(printed.out, c.out);
     EXPECT_EQ(printed.err, "");
@@ -120,8 +112,8 @@ TEST_F(ModuleSettingsHandlers, InfoOfAPanelModuleRecordBehindItsDisplayBlock) {
   sim::FactoryRecordFields fields = SampleFields();
   PutDeviceBytes(2, 0, testing::DisplayBlockBytes(fields), 1);
   PutDeviceBytes(2, 256, RecordBytes(fields), 1);
-  testing::Printed printed =
-      Capture([] { return ShowModuleFactorySettings(kServiceFeatureSet, 1, 2); });
+  testing::CapturedOutput printed =
+      CaptureOutput([] { return ShowModuleFactorySettings(kServiceFeatureSet, 1, 2); });
   EXPECT_EQ(printed.result, 0);
   EXPECT_NE(printed.out.find(" Device ID: 0x0000f0bd\n"), std::string::npos) << printed.out;
   EXPECT_EQ(printed.err, "");
@@ -217,13 +209,9 @@ TEST_F(ModuleSettingsHandlers, ChangeRefusesAndWritesNothing) {
   for (const RefusalCase& c : cases) {
     SCOPED_TRACE(c.name);
     StartPc({});
-    sim::MachineConfig config = sim::Config();
-    for (const char* setting : c.settings) {
-      ASSERT_TRUE(sim::ApplySettingText(config, setting));
-    }
-    sim::UpdateConfig(config);
+    ASSERT_TRUE(testing::ChangeRunningPc(c.settings));
     c.prepare();
-    testing::Printed printed = Capture(
+    testing::CapturedOutput printed = CaptureOutput(
         [&] { return ChangeModuleFactorySettings(kFullFeatureSet, c.panel, c.module, nullptr); });
     EXPECT_EQ(printed.result, c.result);
     EXPECT_EQ(printed.err, c.err);
@@ -235,8 +223,8 @@ TEST_F(ModuleSettingsHandlers, ChangeFailsOnAControllerError) {
   StartPc({"pc=EX64"});
   PutDeviceBytes(0, 0, RecordBytes(SampleFields()));
   sim::AddFault(sim::Fault{sim::FaultKind::ErrorByte, 0x63, 0x85, 0, sim::FaultDirection::Write});
-  testing::Printed printed =
-      Capture([] { return ChangeModuleFactorySettings(kFullFeatureSet, kPc, 0, nullptr); });
+  testing::CapturedOutput printed =
+      CaptureOutput([] { return ChangeModuleFactorySettings(kFullFeatureSet, kPc, 0, nullptr); });
   EXPECT_EQ(printed.result, 6);
   EXPECT_EQ(printed.err,
             "ERROR: Can't write data: device failure (does not exist)\n"
@@ -249,8 +237,8 @@ TEST_F(ModuleSettingsHandlers, DeleteErasesTheRecordBehindADisplayBlockToo) {
   const std::vector<uint8_t> block = testing::DisplayBlockBytes(fields);
   PutDeviceBytes(1, 0, block);
   PutDeviceBytes(1, 256, RecordBytes(fields));
-  testing::Printed deleted =
-      Capture([] { return DeleteModuleFactorySettings(kServiceFeatureSet, kPc, 1, 1); });
+  testing::CapturedOutput deleted =
+      CaptureOutput([] { return DeleteModuleFactorySettings(kServiceFeatureSet, kPc, 1, 1); });
   EXPECT_EQ(deleted.result, 16);
   EXPECT_EQ(deleted.out,
             std::string("Delete factory settings of module 1 (panel) ...\n") + kPowerCycleNotice);
@@ -258,8 +246,8 @@ TEST_F(ModuleSettingsHandlers, DeleteErasesTheRecordBehindADisplayBlockToo) {
   EXPECT_EQ(DeviceBytes(1, 256, 16), std::vector<uint8_t>(16, 0xFF));
   EXPECT_EQ(DeviceBytes(1, 16, 240), std::vector<uint8_t>(block.begin() + 16, block.end()));
 
-  testing::Printed shown =
-      Capture([] { return ShowModuleFactorySettings(kServiceFeatureSet, kPc, 1); });
+  testing::CapturedOutput shown =
+      CaptureOutput([] { return ShowModuleFactorySettings(kServiceFeatureSet, kPc, 1); });
   EXPECT_EQ(shown.result, 12);
   EXPECT_EQ(shown.err, "ERROR: No factory settings available.\n");
 }
@@ -272,7 +260,7 @@ TEST_F(ModuleSettingsHandlers, UpdateUsesAtMostTheAreaOfModulesThatAcceptLongerF
   std::vector<uint8_t> file = RecordBytes(SampleFields());
   file.resize(1500, 0x5A);
   const std::string path = WriteFile("long.bin", file);
-  testing::Printed printed = Capture(
+  testing::CapturedOutput printed = CaptureOutput(
       [&] { return UpdateModuleFactorySettings(kServiceFeatureSet, path.c_str(), kPc, 0, 1, 0); });
   EXPECT_EQ(printed.result, 16);
   EXPECT_NE(printed.out.find("Only 1280 of 1500 bytes are used (rest is ignored).\n"),
@@ -310,7 +298,7 @@ TEST_F(ModuleSettingsHandlers, UpdateRefusesFilesThatCannotBeUsed) {
     file.insert(file.end(), record.begin(), record.end());
     file.resize(c.fileSize, 0);
     const std::string path = WriteFile("refused.bin", file);
-    testing::Printed printed = Capture([&] {
+    testing::CapturedOutput printed = CaptureOutput([&] {
       return UpdateModuleFactorySettings(kServiceFeatureSet, path.c_str(), kPc, c.module, 1, 0);
     });
     EXPECT_EQ(printed.result, c.result);
@@ -324,7 +312,7 @@ TEST_F(ModuleSettingsHandlers, UpdateRefusesFilesThatCannotBeUsed) {
 TEST_F(ModuleSettingsHandlers, UpdateRefusesAFileThatCannotBePositioned) {
   StartPc({"pc=EX64"});
   testing::UnseekableFile pipe;
-  testing::Printed printed = Capture(
+  testing::CapturedOutput printed = CaptureOutput(
       [&] { return UpdateModuleFactorySettings(kServiceFeatureSet, pipe.path(), kPc, 0, 1, 0); });
   EXPECT_EQ(printed.result, 5);
   EXPECT_EQ(printed.out,
@@ -339,7 +327,7 @@ TEST_F(ModuleSettingsHandlers, UpdateKeepingValuesThatCannotBeReadWritesEmptyFie
   StartPc({"pc=EX64", "module.0.fitted=0"});
   const std::string path = WriteFile("module0.bin", RecordBytes(SampleFields()));
   Answer("n\n");
-  testing::Printed printed = Capture(
+  testing::CapturedOutput printed = CaptureOutput(
       [&] { return UpdateModuleFactorySettings(kFullFeatureSet, path.c_str(), kPc, 0, 0, 0); });
   EXPECT_EQ(printed.result, 16);
   EXPECT_NE(printed.out.find("Use original serial number: \nUse original hardware revision: \n"),
@@ -364,7 +352,7 @@ TEST_F(ModuleSettingsHandlers, UpdateKeepingTheOriginalDisplayBlock) {
   file.insert(file.end(), record.begin(), record.end());
   const std::string path = WriteFile("panel.bin", file);
   Answer("no\n");
-  testing::Printed printed = Capture(
+  testing::CapturedOutput printed = CaptureOutput(
       [&] { return UpdateModuleFactorySettings(kFullFeatureSet, path.c_str(), kPc, 1, 1, 0); });
   EXPECT_EQ(printed.result, 16);
   EXPECT_NE(printed.out.find("Use original EDID\n"), std::string::npos) << printed.out;
@@ -403,16 +391,12 @@ TEST_F(ModuleSettingsHandlers, UpdateKeepingValuesRefusesRecordsItCannotChange) 
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     StartPc({});
-    sim::MachineConfig config = sim::Config();
-    for (const char* setting : c.settings) {
-      ASSERT_TRUE(sim::ApplySettingText(config, setting));
-    }
-    sim::UpdateConfig(config);
+    ASSERT_TRUE(testing::ChangeRunningPc(c.settings));
     sim::FactoryRecordFields fields = SampleFields();
     fields.staticLength = c.staticLength;
     const std::string path = WriteFile("kept.bin", RecordBytes(fields, 256));
     Answer("n\n");
-    testing::Printed printed = Capture([&] {
+    testing::CapturedOutput printed = CaptureOutput([&] {
       return UpdateModuleFactorySettings(kFullFeatureSet, path.c_str(), c.panel, c.module, 1, 0);
     });
     EXPECT_EQ(printed.result, c.result);

@@ -15,7 +15,7 @@
 namespace drux {
 namespace {
 
-using testing::Capture;
+using testing::CaptureOutput;
 using testing::RecordBytes;
 using testing::SampleFields;
 
@@ -93,8 +93,8 @@ TEST(FactoryRecordCheck, ClassifiesAndShowsRecords) {
     const size_t available = c.available != 0 ? c.available : record.size();
     uint32_t deviceId = 0xDEAD;
     uint32_t version = 0xDEAD;
-    testing::Printed printed =
-        Capture([&] { return CheckFactoryRecord(record.data(), available, &deviceId, &version); });
+    testing::CapturedOutput printed = CaptureOutput(
+        [&] { return CheckFactoryRecord(record.data(), available, &deviceId, &version); });
     EXPECT_EQ(printed.result, c.result);
     EXPECT_EQ(printed.out, c.out);
     EXPECT_EQ(printed.err, c.err);
@@ -107,8 +107,8 @@ TEST(FactoryRecordCheck, ClassifiesAndShowsRecords) {
 
 TEST(FactoryRecordCheck, OutputsAreOptional) {
   std::vector<uint8_t> record = RecordBytes(SampleFields());
-  testing::Printed printed =
-      Capture([&] { return CheckFactoryRecord(record.data(), record.size(), nullptr, nullptr); });
+  testing::CapturedOutput printed = CaptureOutput(
+      [&] { return CheckFactoryRecord(record.data(), record.size(), nullptr, nullptr); });
   EXPECT_EQ(printed.result, 0);
 }
 
@@ -139,7 +139,7 @@ TEST(FactHeaderSearch, TakesOnlyHeadersStrictlyInsideTheStaticDataAndTheBuffer) 
     std::vector<uint8_t> full = RecordBytes(fields);
     std::vector<uint8_t> record(full.begin(), full.begin() + long(c.available));
     uint8_t* fact = nullptr;
-    testing::Printed printed = Capture([&] {
+    testing::CapturedOutput printed = CaptureOutput([&] {
       fact = FindFactHeader(record.data(), record.size());
       return 0;
     });
@@ -182,8 +182,8 @@ TEST(RecordLimits, RefuseStaticDataOrChecksumByteOutsideTheBuffer) {
     std::vector<uint8_t> built = RecordBytes(fields, c.available);
     std::copy(built.begin(), built.end(), record.begin());
     const std::vector<uint8_t> before = record;
-    testing::Printed printed =
-        Capture([&] { return CheckRecordLimits(record.data(), record.size()); });
+    testing::CapturedOutput printed =
+        CaptureOutput([&] { return CheckRecordLimits(record.data(), record.size()); });
     EXPECT_EQ(printed.result, c.result);
     EXPECT_EQ(printed.err, c.err);
     const bool fixed = FixRecordChecksum(record.data(), record.size());

@@ -14,33 +14,20 @@
 #include "settings/compatibility_switches.h"
 #include "sim/factory_settings_image.h"
 #include "sim/sim.h"
+#include "tests/support/captured_output.h"
+#include "tests/support/sim_settings.h"
 
 namespace drux::testing {
 
-struct Printed {
-  int result;
-  std::string out;
-  std::string err;
-};
-
-template <typename Call>
-Printed Capture(Call call) {
-  ::testing::internal::CaptureStdout();
-  ::testing::internal::CaptureStderr();
-  int result = call();
-  std::string out = ::testing::internal::GetCapturedStdout();
-  std::string err = ::testing::internal::GetCapturedStderr();
-  return Printed{result, out, err};
-}
+using test::CapturedOutput;
+using test::CaptureOutput;
 
 // The default machine changed by druxsim-style settings; a fresh run of the program as far as
 // the PC type answers and the compatibility switches go.
 inline void StartPc(std::initializer_list<const char*> settings,
                     const FeatureSet& features = kFullFeatureSet) {
   sim::MachineConfig config = sim::DefaultMachineConfig();
-  for (const char* setting : settings) {
-    EXPECT_TRUE(sim::ApplySettingText(config, setting)) << setting;
-  }
+  EXPECT_TRUE(test::ApplySettings(config, settings));
   sim::StartInMemory(config);
   sim::ClearFaults();
   sim::ClearLog();
@@ -50,6 +37,17 @@ inline void StartPc(std::initializer_list<const char*> settings,
 }
 
 // The identity that most tests give their module: one of the devices the Change corrects.
+// The settings applied to the machine that runs, as a change between two program runs; the
+// machine stays as it was when one is refused.
+inline bool ChangeRunningPc(const std::vector<const char*>& settings) {
+  sim::MachineConfig config = sim::Config();
+  if (!test::ApplySettings(config, settings)) {
+    return false;
+  }
+  sim::UpdateConfig(config);
+  return true;
+}
+
 inline sim::FactoryRecordFields SampleFields() {
   sim::FactoryRecordFields fields;
   fields.deviceId = 0xF0BD;

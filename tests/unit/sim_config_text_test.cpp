@@ -5,14 +5,11 @@
 #include <cstring>
 
 #include "sim/sim.h"
+#include "sim_setting_cases.h"
 
 namespace {
 
-struct SettingCase {
-  const char* setting;
-  bool accepted;
-  bool (*check)(const sim::MachineConfig& config);
-};
+using simtest::SettingCase;
 
 TEST(SimSettings, AcceptValidValuesAndRefuseTheRestWithoutChange) {
   const SettingCase cases[] = {
@@ -72,16 +69,7 @@ TEST(SimSettings, AcceptValidValuesAndRefuseTheRestWithoutChange) {
       {"=1", false, nullptr},
       {"pc", false, nullptr},
   };
-  for (const SettingCase& c : cases) {
-    sim::MachineConfig config = sim::DefaultMachineConfig();
-    ASSERT_EQ(sim::ApplySettingText(config, c.setting), c.accepted) << c.setting;
-    if (c.accepted) {
-      EXPECT_TRUE(c.check(config)) << c.setting;
-    } else {
-      sim::MachineConfig unchanged = sim::DefaultMachineConfig();
-      EXPECT_EQ(std::memcmp(&config, &unchanged, sizeof config), 0) << c.setting;
-    }
-  }
+  simtest::ExpectSettingCases(cases);
 }
 
 TEST(SimSettings, ModelNamesOfThePcTypeCodes) {

@@ -8,7 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "sim_fault_text_cases.h"
 #include "sim_test_host.h"
+#include "tests/support/sim_settings.h"
 
 namespace {
 
@@ -42,9 +44,7 @@ uint8_t WriteError(uint8_t code, uint16_t address, uint8_t device, uint8_t targe
 
 sim::MachineConfig ConfigWith(std::initializer_list<const char*> settings) {
   sim::MachineConfig config = sim::DefaultMachineConfig();
-  for (const char* setting : settings) {
-    EXPECT_TRUE(sim::ApplySettingText(config, setting)) << setting;
-  }
+  EXPECT_TRUE(drux::test::ApplySettings(config, settings));
   return config;
 }
 
@@ -278,12 +278,7 @@ TEST_F(SimDiagnostics, FaultsLimitedToOneDirection) {
 }
 
 TEST(SimDiagnosticsFaultText, DirectionWordRoundTrips) {
-  struct Case {
-    const char* text;
-    bool valid;
-    const char* formatted;
-  };
-  const Case cases[] = {
+  const simtest::FaultTextCase cases[] = {
       {"error 0x12 0x83 write", true, "error 0x12 0x83 write"},
       {"busy 0x12 2 read", true, "busy 0x12 2 read"},
       {"hang any write", true, "hang any write"},
@@ -294,15 +289,7 @@ TEST(SimDiagnosticsFaultText, DirectionWordRoundTrips) {
       {"error 0x12 0x83 sideways", false, nullptr},
       {"error 0x12 0x83 write read", false, nullptr},
   };
-  for (const Case& c : cases) {
-    sim::Fault fault{};
-    ASSERT_EQ(sim::ParseFault(c.text, &fault), c.valid) << c.text;
-    if (c.valid) {
-      char text[64];
-      sim::FormatFault(fault, text, sizeof text);
-      EXPECT_STREQ(text, c.formatted);
-    }
-  }
+  simtest::ExpectFaultTexts(cases);
 }
 
 }  // namespace

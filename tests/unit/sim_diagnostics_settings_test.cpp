@@ -12,17 +12,16 @@
 #include <string>
 
 #include "sim/machine.h"
+#include "sim_setting_cases.h"
+#include "sim_state_directory_fixture.h"
 #include "sim_test_host.h"
+#include "tests/support/sim_settings.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-struct SettingCase {
-  const char* setting;
-  bool accepted;
-  std::function<bool(const sim::MachineConfig&)> check;
-};
+using simtest::SettingCase;
 
 TEST(SimDiagnosticsSettings, AcceptValidValuesAndRefuseTheRest) {
   const SettingCase cases[] = {
@@ -101,16 +100,7 @@ TEST(SimDiagnosticsSettings, AcceptValidValuesAndRefuseTheRest) {
        [](const sim::MachineConfig& c) { return std::strcmp(c.pcModelNumber, "Model X") == 0; }},
       {"pc-model=0123456789012345678901234567890123456789X", false, nullptr},
   };
-  for (const SettingCase& c : cases) {
-    sim::MachineConfig config = sim::DefaultMachineConfig();
-    ASSERT_EQ(sim::ApplySettingText(config, c.setting), c.accepted) << c.setting;
-    if (c.accepted) {
-      EXPECT_TRUE(c.check(config)) << c.setting;
-    } else {
-      sim::MachineConfig unchanged = sim::DefaultMachineConfig();
-      EXPECT_EQ(std::memcmp(&config, &unchanged, sizeof config), 0) << c.setting;
-    }
-  }
+  simtest::ExpectSettingCases(cases);
 }
 
 // The configuration as the state file holds it.
@@ -125,11 +115,9 @@ std::string ConfigText(const sim::MachineConfig& config) {
 
 TEST(SimDiagnosticsSettings, ConfigTextListsPresentRecordsOnly) {
   sim::MachineConfig config;
-  for (const char* setting :
-       {"module.1.power-on=10,7", "module.1.temp-min.2=1,2,0xff40", "module.1.fan.3=1,2,3,4",
-        "panel.4.module.2.backlight-on=5,6", "uid=0x08154711"}) {
-    ASSERT_TRUE(sim::ApplySettingText(config, setting)) << setting;
-  }
+  ASSERT_TRUE(drux::test::ApplySettings(
+      config, {"module.1.power-on=10,7", "module.1.temp-min.2=1,2,0xff40", "module.1.fan.3=1,2,3,4",
+               "panel.4.module.2.backlight-on=5,6", "uid=0x08154711"}));
   std::string text = ConfigText(config);
   for (const char* line :
        {"\nmodule.1.power-on=10,7\n", "\nmodule.1.temp-min.2=1,2,0xff40\n",
@@ -171,42 +159,16 @@ TEST(SimDiagnosticsSettings, FullyFittedMachineFitsItsText) {
             std::string::npos);
 }
 
-class SimDiagnosticsPersistence : public ::testing::Test {
- protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/druxsim-diag-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    root_ = pattern;
-    directory_ = root_ + "/machine";
-  }
-  void TearDown() override {
-    sim::StartInMemory(sim::DefaultMachineConfig());
-    fs::remove_all(root_);
-  }
-  void NewRun() {
-    sim::StartInMemory(sim::DefaultMachineConfig());
-    ASSERT_TRUE(sim::AttachDirectory(directory_.c_str()));
-  }
-  std::string FileText(const char* name) const {
-    std::ifstream in(directory_ + "/" + name);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-  }
-
-  std::string root_;
-  std::string directory_;
-};
+using SimDiagnosticsPersistence = simtest::StateDirectoryTest;
 
 TEST_F(SimDiagnosticsPersistence, ConfigurationSurvivesTheStateFile) {
   sim::MachineConfig config = sim::DefaultMachineConfig();
-  for (const char* setting :
-       {"module.5.temp-max.1=3,4,0x8000", "module.5.fan.2=5,6,7,8", "module.0.on-battery=none",
-        "panel.9.module.3.model=Panel nine, module 3", "panel.9.module.3.temp-min.3=1,1,0x40",
-        "panel.9.backlight-cycles=99", "uid=0x0000BEEF", "uid-head=0xCAFE0001",
-        "pc-device-id=0x1267", "pc-parent-id=0x2A", "pc-model=PC model = text"}) {
-    ASSERT_TRUE(sim::ApplySettingText(config, setting)) << setting;
-  }
+  ASSERT_TRUE(drux::test::ApplySettings(
+      config,
+      {"module.5.temp-max.1=3,4,0x8000", "module.5.fan.2=5,6,7,8", "module.0.on-battery=none",
+       "panel.9.module.3.model=Panel nine, module 3", "panel.9.module.3.temp-min.3=1,1,0x40",
+       "panel.9.backlight-cycles=99", "uid=0x0000BEEF", "uid-head=0xCAFE0001",
+       "pc-device-id=0x1267", "pc-parent-id=0x2A", "pc-model=PC model = text"}));
   ASSERT_TRUE(sim::CreateMachine(directory_.c_str(), config));
   NewRun();
   const sim::MachineConfig& loaded = sim::Config();

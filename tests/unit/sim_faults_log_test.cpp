@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "sim_fault_text_cases.h"
 #include "sim_test_host.h"
 
 namespace {
@@ -85,11 +86,7 @@ TEST_F(SimFaultTest, InvalidFaultsAreRefused) {
   EXPECT_EQ(sim::FaultAt(5).command, 5);
 }
 
-struct FaultTextCase {
-  const char* text;
-  bool valid;
-  const char* canonical;
-};
+using simtest::FaultTextCase;
 
 TEST(SimFaultText, ParsesAndFormatsTheStateFileForm) {
   const FaultTextCase cases[] = {
@@ -109,15 +106,7 @@ TEST(SimFaultText, ParsesAndFormatsTheStateFileForm) {
       {"stall 0x10", false, ""},
       {"", false, ""},
   };
-  for (const FaultTextCase& c : cases) {
-    sim::Fault fault{};
-    ASSERT_EQ(sim::ParseFault(c.text, &fault), c.valid) << c.text;
-    if (c.valid) {
-      char text[64];
-      sim::FormatFault(fault, text, sizeof text);
-      EXPECT_STREQ(text, c.canonical);
-    }
-  }
+  simtest::ExpectFaultTexts(cases);
 }
 
 TEST(SimLog, RecordsEveryCommandAsExecuted) {

@@ -8,41 +8,14 @@
 #include <string>
 #include <vector>
 
+#include "sim_state_directory_fixture.h"
 #include "sim_test_host.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-class SimPersistenceTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/druxsim-unit-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    root_ = pattern;
-    directory_ = root_ + "/machine";
-  }
-  void TearDown() override {
-    sim::StartInMemory(sim::DefaultMachineConfig());
-    fs::remove_all(root_);
-  }
-
-  // A new run of a program: attach the directory afresh (nothing cached from before).
-  void NewRun() {
-    sim::StartInMemory(sim::DefaultMachineConfig());
-    ASSERT_TRUE(sim::AttachDirectory(directory_.c_str()));
-  }
-
-  std::string File(const char* name) const { return directory_ + "/" + name; }
-
-  std::vector<uint8_t> FileBytes(const char* name) const {
-    std::ifstream in(File(name), std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-  }
-
-  std::string root_;
-  std::string directory_;
-};
+using SimPersistenceTest = simtest::StateDirectoryTest;
 
 TEST_F(SimPersistenceTest, EmptyDirectoryIsTheDefaultMachineAndCreatedOnlyWhenNeeded) {
   NewRun();
@@ -106,10 +79,7 @@ TEST_F(SimPersistenceTest, OnlyWrittenPagesReachTheAreaFile) {
 TEST_F(SimPersistenceTest, RegisterOnlyRunTouchesNoAreaFile) {
   ASSERT_TRUE(sim::CreateMachine(directory_.c_str(), sim::DefaultMachineConfig()));
   std::vector<uint8_t> before(0x20000, 0x11);
-  {
-    std::ofstream out(File("flash.bin"), std::ios::binary);
-    out.write(reinterpret_cast<const char*>(before.data()), std::streamsize(before.size()));
-  }
+  ASSERT_TRUE(drux::test::WriteFileBytes(File("flash.bin"), before));
   NewRun();
   simtest::ReadReg(drux::kPortIdentification);
   simtest::ReadReg(drux::kPortSystemStatus);
@@ -117,10 +87,7 @@ TEST_F(SimPersistenceTest, RegisterOnlyRunTouchesNoAreaFile) {
   ASSERT_EQ(simtest::Read(0x10, 0, 1, 1, reply, 4).status, 0);
   // Changed behind the model's back: a model that had loaded the flash would not see it.
   std::vector<uint8_t> changed(0x20000, 0x22);
-  {
-    std::ofstream out(File("flash.bin"), std::ios::binary);
-    out.write(reinterpret_cast<const char*>(changed.data()), std::streamsize(changed.size()));
-  }
+  ASSERT_TRUE(drux::test::WriteFileBytes(File("flash.bin"), changed));
   uint8_t block[16];
   ASSERT_EQ(simtest::Read(0xA0, 0x1000, 0, 0, block, 16).status, 0);
   EXPECT_EQ(block[0], 0x22);

@@ -8,22 +8,9 @@
 
 #include "controller/registers.h"
 #include "sim/sim.h"
+#include "tests/support/sim_port_registers.h"
 
 namespace simtest {
-
-inline uint32_t ReadReg(uint16_t port) {
-  uint32_t value = 0;
-  for (int i = 0; i < 4; ++i) {
-    value |= uint32_t(sim::PortRead(uint16_t(port + i))) << (8 * i);
-  }
-  return value;
-}
-
-inline void WriteReg(uint16_t port, uint32_t value) {
-  for (int i = 0; i < 4; ++i) {
-    sim::PortWrite(uint16_t(port + i), uint8_t(value >> (8 * i)));
-  }
-}
 
 inline uint32_t Word(uint8_t code, uint16_t address, uint8_t device, uint8_t target, bool read) {
   return uint32_t(code) << 24 | uint32_t(target & 0xF) << 20 | uint32_t(device & 0xF) << 16 |

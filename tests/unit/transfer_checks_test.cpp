@@ -14,8 +14,8 @@ namespace drux {
 namespace {
 
 using testing::Bytes;
-using testing::Capture;
-using testing::Captured;
+using testing::CapturedOutput;
+using testing::CaptureOutput;
 
 TEST(Crc16, KnownValues) {
   const char* text = "123456789";
@@ -45,14 +45,14 @@ TEST(ByteSwaps, BigEndianFields) {
 class FileChecks : public testing::TransferTest {
  protected:
   // Runs a check on the file with the given content and claimed size.
-  Captured Run(int (*check)(platform::File*, long), const Bytes& content, long size) {
+  CapturedOutput Run(int (*check)(platform::File*, long), const Bytes& content, long size) {
     const std::string path = Path("check.bin");
     testing::WriteBytes(path, content);
     platform::File* file = platform::OpenFile(path.c_str(), platform::FileMode::ReadBinary);
     EXPECT_NE(file, nullptr);
     // The check starts from the beginning wherever the file stands.
     platform::SeekFile(file, 7, platform::SeekOrigin::Begin);
-    const Captured captured = Capture([&] { return check(file, size); });
+    const CapturedOutput captured = CaptureOutput([&] { return check(file, size); });
     platform::CloseFile(file);
     return captured;
   }
@@ -93,7 +93,7 @@ TEST_F(FileChecks, ChecksumAndCrcOverWholeFiles) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const long size = long(c.content.size()) + c.extra;
-    const Captured checked = Run(c.check, c.content, size);
+    const CapturedOutput checked = Run(c.check, c.content, size);
     EXPECT_EQ(checked.result, c.result);
     if (c.result == 3) {
       EXPECT_EQ(checked.err.rfind(c.error, 0), 0u) << checked.err;
@@ -105,7 +105,7 @@ TEST_F(FileChecks, ChecksumAndCrcOverWholeFiles) {
 }
 
 std::string Progress(const std::vector<std::pair<int32_t, int32_t>>& calls) {
-  return Capture([&] {
+  return CaptureOutput([&] {
            for (const auto& [done, total] : calls) {
              ShowProgress(done, total);
            }
@@ -162,7 +162,7 @@ TEST(CompareDump, PartialRowAtTheEndOfAChunk) {
   Bytes device = testing::Pattern(0x40, 0x10);
   const Bytes file = device;
   device[0x32] = 0x0A;
-  const Captured dumped = Capture([&] {
+  const CapturedOutput dumped = CaptureOutput([&] {
     CompareDump(device.data(), file.data(), 0x32, 0x35);
     return 0;
   });

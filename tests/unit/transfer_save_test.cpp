@@ -13,12 +13,11 @@ namespace drux {
 namespace {
 
 using testing::Bytes;
-using testing::Capture;
-using testing::Captured;
-
-constexpr uint32_t kSmallBlockFlash = 0xA0;
-constexpr uint32_t kLargeBlockFlash = 0xE0;
-const std::string kDone = "  0%\b\b\b\bDone\n";
+using testing::CapturedOutput;
+using testing::CaptureOutput;
+using testing::kDone;
+using testing::kLargeBlockFlash;
+using testing::kSmallBlockFlash;
 
 class SaveArea : public testing::TransferTest {
  protected:
@@ -27,9 +26,9 @@ class SaveArea : public testing::TransferTest {
     target_ = Path("saved.bin");
   }
 
-  Captured Save(uint32_t command, uint32_t start, uint32_t size, uint8_t verify,
-                const char* header = nullptr) {
-    return Capture([&] {
+  CapturedOutput Save(uint32_t command, uint32_t start, uint32_t size, uint8_t verify,
+                      const char* header = nullptr) {
+    return CaptureOutput([&] {
       return SaveAreaToFile(command, 0, 0, start, target_.c_str(), size, verify, header);
     });
   }
@@ -40,7 +39,7 @@ class SaveArea : public testing::TransferTest {
 TEST_F(SaveArea, PartialBlockIsReadWholeAndWrittenExactly) {
   const Bytes flash = testing::Pattern(112, 0x40);
   SetFlash(0x1000, flash);
-  const Captured saved = Save(kSmallBlockFlash, 0x1000, 100, 0);
+  const CapturedOutput saved = Save(kSmallBlockFlash, 0x1000, 100, 0);
   EXPECT_EQ(saved.result, 0);
   EXPECT_EQ(saved.err, "");
   EXPECT_EQ(saved.out, "Read 100 bytes from device: " + kDone);
@@ -62,7 +61,7 @@ TEST_F(SaveArea, HeaderInFrontAndVerifiedData) {
   const Bytes flash = testing::Pattern(3 * kTransferChunkSize + 300, 3, 7);
   SetFlash(0x20000, flash);
   const char* header = "<Firmware Len=\"30980\"/>";
-  const Captured saved = Save(kLargeBlockFlash, 0x20000, uint32_t(flash.size()), 1, header);
+  const CapturedOutput saved = Save(kLargeBlockFlash, 0x20000, uint32_t(flash.size()), 1, header);
   EXPECT_EQ(saved.result, 0);
   EXPECT_EQ(saved.err, "");
   const std::string progress = "  0%\b\b\b\b 33%\b\b\b\b 66%\b\b\b\b 99%\b\b\b\bDone\n";
@@ -108,7 +107,7 @@ TEST_F(SaveArea, FailureHalfWayKeepsWhatItWouldReplace) {
     sim::ClearFaults();
     sim::ClearLog();
     ASSERT_TRUE(sim::AddFault(c.fault));
-    const Captured saved = Save(kSmallBlockFlash, start, 2 * kTransferChunkSize, 1);
+    const CapturedOutput saved = Save(kSmallBlockFlash, start, 2 * kTransferChunkSize, 1);
     EXPECT_EQ(saved.result, 6);
     EXPECT_EQ(saved.err,
               std::string("ERROR: Can't read data: ") + StatusText(-3, c.errorByte) + "\n");
@@ -129,7 +128,7 @@ TEST_F(SaveArea, FailureHalfWayKeepsWhatItWouldReplace) {
 TEST_F(SaveArea, FailureInTheHeaderedFileLeavesNothing) {
   // The header is on disk when the first read fails.
   ASSERT_TRUE(sim::AddFault({sim::FaultKind::ErrorByte, int(kSmallBlockFlash), 0x85, 0}));
-  const Captured saved = Save(kSmallBlockFlash, 0, 64, 0, "<Firmware/>");
+  const CapturedOutput saved = Save(kSmallBlockFlash, 0, 64, 0, "<Firmware/>");
   EXPECT_EQ(saved.result, 6);
   EXPECT_EQ(saved.err, std::string("ERROR: Can't read data: ") + StatusText(-3, 0x85) + "\n");
   EXPECT_TRUE(Files().empty());
@@ -137,7 +136,7 @@ TEST_F(SaveArea, FailureInTheHeaderedFileLeavesNothing) {
 
 TEST_F(SaveArea, MisalignedStartIsRefusedByTheBlockLayer) {
   testing::WriteText(target_, "keep me");
-  const Captured saved = Save(kSmallBlockFlash, 0x18, 16, 0);
+  const CapturedOutput saved = Save(kSmallBlockFlash, 0x18, 16, 0);
   EXPECT_EQ(saved.result, 6);
   EXPECT_EQ(saved.err,
             "ERROR: Invalid address 0x18 (must be multiple of 16).\n"
@@ -149,7 +148,7 @@ TEST_F(SaveArea, MisalignedStartIsRefusedByTheBlockLayer) {
 
 TEST_F(SaveArea, DirectoryThatDoesNotExist) {
   target_ = Path("no-such-directory/saved.bin");
-  const Captured saved = Save(kSmallBlockFlash, 0, 16, 0);
+  const CapturedOutput saved = Save(kSmallBlockFlash, 0, 16, 0);
   EXPECT_EQ(saved.result, 2);
   EXPECT_EQ(saved.err, "ERROR: Can't open file: No such file or directory\n");
   EXPECT_EQ(saved.out, "");
@@ -157,7 +156,7 @@ TEST_F(SaveArea, DirectoryThatDoesNotExist) {
 }
 
 TEST_F(SaveArea, EmptyArea) {
-  const Captured saved = Save(kSmallBlockFlash, 0, 0, 1);
+  const CapturedOutput saved = Save(kSmallBlockFlash, 0, 0, 1);
   EXPECT_EQ(saved.result, 0);
   EXPECT_EQ(saved.out, "Read 0 bytes from device:   0%Verify 0 bytes with device:   0%");
   EXPECT_TRUE(testing::ReadBytes(target_).empty());

@@ -14,27 +14,21 @@
 #include <vector>
 
 #include "sim/sim.h"
+#include "tests/support/captured_output.h"
+#include "tests/support/file_contents.h"
 
 namespace drux::testing {
 
-struct Captured {
-  int result;
-  std::string out;
-  std::string err;
-};
-
-template <typename Action>
-Captured Capture(Action action) {
-  ::testing::internal::CaptureStdout();
-  ::testing::internal::CaptureStderr();
-  const int result = action();
-  Captured captured{result, "", ""};
-  captured.out = ::testing::internal::GetCapturedStdout();
-  captured.err = ::testing::internal::GetCapturedStderr();
-  return captured;
-}
+using test::CapturedOutput;
+using test::CaptureOutput;
 
 using Bytes = std::vector<uint8_t>;
+
+// Flash commands with small and large data windows, and the progress of a transfer that is
+// over at once.
+inline constexpr uint32_t kSmallBlockFlash = 0xA0;
+inline constexpr uint32_t kLargeBlockFlash = 0xE0;
+inline const std::string kDone = "  0%\b\b\b\bDone\n";
 
 inline Bytes Pattern(size_t length, uint8_t seed, uint8_t step = 1) {
   Bytes bytes(length);
@@ -45,9 +39,7 @@ inline Bytes Pattern(size_t length, uint8_t seed, uint8_t step = 1) {
 }
 
 inline void WriteBytes(const std::string& path, const Bytes& bytes) {
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
-  file.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-  ASSERT_TRUE(file.good()) << path;
+  ASSERT_TRUE(test::WriteFileBytes(path, bytes)) << path;
 }
 
 inline void WriteText(const std::string& path, const std::string& text) {
@@ -55,8 +47,7 @@ inline void WriteText(const std::string& path, const std::string& text) {
 }
 
 inline Bytes ReadBytes(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+  return test::ReadFileBytes(path);
 }
 
 inline bool Exists(const std::string& path) {

@@ -16,15 +16,15 @@ namespace drux {
 namespace {
 
 using testing::Bytes;
-using testing::Capture;
-using testing::Captured;
+using testing::CapturedOutput;
+using testing::CaptureOutput;
+using testing::kDone;
+using testing::kLargeBlockFlash;
+using testing::kSmallBlockFlash;
 
-constexpr uint32_t kSmallBlockFlash = 0xA0;
-constexpr uint32_t kLargeBlockFlash = 0xE0;
 constexpr uint32_t kPanelData = 0x20;
 constexpr uint32_t kPanelFlashTarget = 3;
 constexpr uint32_t kDisplayTarget = 4;
-const std::string kDone = "  0%\b\b\b\bDone\n";
 
 class UpdateArea : public testing::TransferTest {
  protected:
@@ -33,10 +33,10 @@ class UpdateArea : public testing::TransferTest {
     source_ = Path("image.bin");
   }
 
-  Captured Update(uint32_t command, uint32_t target, uint32_t start, const Bytes& file,
-                  uint8_t verify, uint8_t xml = 0, uint32_t sizeLimit = 0) {
+  CapturedOutput Update(uint32_t command, uint32_t target, uint32_t start, const Bytes& file,
+                        uint8_t verify, uint8_t xml = 0, uint32_t sizeLimit = 0) {
     testing::WriteBytes(source_, file);
-    return Capture([&] {
+    return CaptureOutput([&] {
       return UpdateAreaFromFile(command, target, 0, start, source_.c_str(), verify, xml, sizeLimit);
     });
   }
@@ -71,7 +71,7 @@ TEST_F(UpdateArea, LastPageIsFilledWithErasedBytes) {
     SetFlash(start, Bytes(c.written + 256, 0x00));
     sim::ClearLog();
     const Bytes file = testing::Pattern(c.fileSize, 0x21, 5);
-    const Captured updated = Update(c.command, 0, start, file, 1);
+    const CapturedOutput updated = Update(c.command, 0, start, file, 1);
     EXPECT_EQ(updated.result, 0);
     EXPECT_EQ(updated.err, "");
     const std::string size = std::to_string(c.fileSize);
@@ -109,7 +109,7 @@ TEST_F(UpdateArea, DisplayBlockTakesTheDataUnpadded) {
     SetDisplay(before);
     sim::ClearLog();
     const Bytes file = testing::Pattern(c.length, 1);
-    const Captured updated = Update(kPanelData, kDisplayTarget, 0, file, 1);
+    const CapturedOutput updated = Update(kPanelData, kDisplayTarget, 0, file, 1);
     EXPECT_EQ(updated.result, c.result);
     EXPECT_EQ(updated.err, c.error);
     Bytes expected = before;
@@ -156,7 +156,7 @@ TEST_F(UpdateArea, XmlHeaderIsSkippedAndLenLimitsTheData) {
     const Bytes before(64, 0x5A);
     SetDisplay(before);
     sim::ClearLog();
-    const Captured updated = Update(kPanelData, kDisplayTarget, 0, c.file, 1, 1, c.sizeLimit);
+    const CapturedOutput updated = Update(kPanelData, kDisplayTarget, 0, c.file, 1, 1, c.sizeLimit);
     EXPECT_EQ(updated.result, 0);
     EXPECT_EQ(updated.err, "");
     const std::string size = std::to_string(c.written.size());
@@ -172,7 +172,7 @@ TEST_F(UpdateArea, XmlHeaderIsSkippedAndLenLimitsTheData) {
 
     // Flash pads the written data to a page; bytes behind Len never reach it.
     SetFlash(0, Bytes(512, 0x00));
-    const Captured flashed = Update(kSmallBlockFlash, 0, 0, c.file, 1, 1, c.sizeLimit);
+    const CapturedOutput flashed = Update(kSmallBlockFlash, 0, 0, c.file, 1, 1, c.sizeLimit);
     EXPECT_EQ(flashed.result, 0);
     EXPECT_EQ(flashed.err, "");
     expected = c.written;
@@ -193,7 +193,8 @@ TEST_F(UpdateArea, TagWithoutNulWritesNothing) {
     std::string text = "<Firmware Len=\"16\"";
     text.resize(c.length, 'x');
     sim::ClearLog();
-    const Captured updated = Update(kSmallBlockFlash, 0, 0, Bytes(text.begin(), text.end()), 1, 1);
+    const CapturedOutput updated =
+        Update(kSmallBlockFlash, 0, 0, Bytes(text.begin(), text.end()), 1, 1);
     EXPECT_EQ(updated.result, 3);
     EXPECT_EQ(updated.err, "ERROR: Can't read XML header.\n");
     EXPECT_EQ(updated.out, "Skip XML header: ");
@@ -207,7 +208,8 @@ TEST_F(UpdateArea, HeaderLongerThanAChunkIsSkipped) {
   header += "\" Len=\"16\"/>";
   const Bytes data = testing::Pattern(32, 0x44);
   SetFlash(0, Bytes(256, 0x00));
-  const Captured updated = Update(kSmallBlockFlash, 0, 0, testing::XmlFile(header, data), 1, 1);
+  const CapturedOutput updated =
+      Update(kSmallBlockFlash, 0, 0, testing::XmlFile(header, data), 1, 1);
   EXPECT_EQ(updated.result, 0);
   EXPECT_EQ(updated.err, "");
   // Len lies beyond the part of the header that is kept: all data behind the NUL is written.
@@ -217,7 +219,7 @@ TEST_F(UpdateArea, HeaderLongerThanAChunkIsSkipped) {
 }
 
 TEST_F(UpdateArea, FileShorterThanTheTagWithXmlFlag) {
-  const Captured updated = Update(kSmallBlockFlash, 0, 0, Bytes{'<', 'F', 'i'}, 1, 1);
+  const CapturedOutput updated = Update(kSmallBlockFlash, 0, 0, Bytes{'<', 'F', 'i'}, 1, 1);
   EXPECT_EQ(updated.result, 3);
   EXPECT_EQ(updated.err.rfind("ERROR: Can't read file: ", 0), 0u) << updated.err;
   EXPECT_EQ(sim::LogSize(), 0u);
@@ -285,7 +287,7 @@ TEST_F(UpdateArea, FileThatCannotBePositioned) {
     SCOPED_TRACE(c.name);
     testing::UnseekableFile pipe;
     sim::ClearLog();
-    const Captured result = Capture([&] { return c.run(pipe.path()); });
+    const CapturedOutput result = CaptureOutput([&] { return c.run(pipe.path()); });
     EXPECT_EQ(result.result, 5);
     EXPECT_EQ(result.err, "ERROR: Can't seek file: Illegal seek\n");
     EXPECT_EQ(result.out, c.out);
@@ -294,7 +296,7 @@ TEST_F(UpdateArea, FileThatCannotBePositioned) {
 }
 
 TEST_F(UpdateArea, MissingFile) {
-  const Captured updated = Capture([&] {
+  const CapturedOutput updated = CaptureOutput([&] {
     return UpdateAreaFromFile(kSmallBlockFlash, 0, 0, 0, Path("missing.bin").c_str(), 1, 0, 0);
   });
   EXPECT_EQ(updated.result, 2);
@@ -304,7 +306,7 @@ TEST_F(UpdateArea, MissingFile) {
 
 TEST_F(UpdateArea, ControllerFailureEndsTheWrite) {
   ASSERT_TRUE(sim::AddFault({sim::FaultKind::ErrorByte, int(kLargeBlockFlash), 0x85, 0}));
-  const Captured updated = Update(kLargeBlockFlash, 0, 0, testing::Pattern(512, 1), 1);
+  const CapturedOutput updated = Update(kLargeBlockFlash, 0, 0, testing::Pattern(512, 1), 1);
   EXPECT_EQ(updated.result, 6);
   EXPECT_EQ(updated.err, std::string("ERROR: Can't write data: ") + StatusText(-3, 0x85) + "\n");
   EXPECT_EQ(updated.out, "Write 512 bytes to device:   0%");
@@ -320,7 +322,7 @@ TEST_F(UpdateArea, HeaderPatchKeepsTheHeaderCrcValid) {
   ASSERT_EQ(Crc16(0xFFFF, image.data() + 0x10, 16), 0);
 
   SetHeaderPatchValue(0x01020304);
-  const Captured updated = Update(kLargeBlockFlash, 0, 0x40000, image, 1);
+  const CapturedOutput updated = Update(kLargeBlockFlash, 0, 0x40000, image, 1);
   SetHeaderPatchValue(0);
   EXPECT_EQ(updated.result, 0);
   EXPECT_EQ(updated.err, "");
@@ -343,7 +345,7 @@ TEST_F(UpdateArea, HeaderPatchKeepsTheHeaderCrcValid) {
 
 TEST_F(UpdateArea, LargePanelFlashSkipsTheVerify) {
   const Bytes image = testing::Pattern(0x40010, 0x77, 11);
-  const Captured updated = Update(kPanelData, kPanelFlashTarget, 0, image, 1);
+  const CapturedOutput updated = Update(kPanelData, kPanelFlashTarget, 0, image, 1);
   EXPECT_EQ(updated.result, 0);
   EXPECT_EQ(updated.err, "");
   const std::string suffix = "Done\nVerify of data is not supported - verify is skipped.\n";
@@ -366,7 +368,7 @@ TEST_F(UpdateArea, MismatchReportsTheIndexAndDumpsItsRow) {
   platform::File* open = platform::OpenFile(source_.c_str(), platform::FileMode::ReadBinary);
   ASSERT_NE(open, nullptr);
   const MemoryArea area = transfer::TransferArea(kSmallBlockFlash, 0, 0, 0, uint32_t(file.size()));
-  const Captured verified = Capture(
+  const CapturedOutput verified = CaptureOutput(
       [&] { return transfer::VerifyAreaWithFile(area, open, uint32_t(file.size()), false); });
   platform::CloseFile(open);
 

@@ -14,8 +14,8 @@ namespace drux {
 namespace {
 
 using testing::Bytes;
-using testing::Capture;
-using testing::Captured;
+using testing::CapturedOutput;
+using testing::CaptureOutput;
 
 // 16 data bytes 1..16 sum to 136; Chk 0xff78 completes them to 0 modulo 65536.
 const Bytes kData = testing::Pattern(16, 1);
@@ -46,17 +46,17 @@ std::string Replace(std::string text, const std::string& from, const std::string
 
 class XmlHeaderCheck : public testing::TransferTest {
  protected:
-  Captured Check(const Bytes& file, const Expectations& expect = {}) {
+  CapturedOutput Check(const Bytes& file, const Expectations& expect = {}) {
     const std::string path = Path("image.bin");
     testing::WriteBytes(path, file);
     version_ = 0xDEAD;
-    return Capture([&] {
+    return CaptureOutput([&] {
       return CheckXmlHeader(path.c_str(), expect.maxFileSize, expect.maxDataSize, expect.device,
                             expect.function, expect.variant, expect.usage, expect.minimumVersion,
                             &version_);
     });
   }
-  Captured CheckHeader(const std::string& header, const Expectations& expect = {}) {
+  CapturedOutput CheckHeader(const std::string& header, const Expectations& expect = {}) {
     return Check(testing::XmlFile(header, kData), expect);
   }
 
@@ -288,7 +288,7 @@ TEST_F(XmlHeaderCheck, AttributesInTheirOrder) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const std::string header = c.from.empty() ? kHeader : Replace(kHeader, c.from, c.to);
-    const Captured checked = CheckHeader(header, c.expect);
+    const CapturedOutput checked = CheckHeader(header, c.expect);
     EXPECT_EQ(checked.result, c.result);
     EXPECT_EQ(checked.err, c.error);
     EXPECT_EQ(checked.out, c.result == 0 ? kPassed : kChecked);
@@ -296,7 +296,7 @@ TEST_F(XmlHeaderCheck, AttributesInTheirOrder) {
 }
 
 TEST_F(XmlHeaderCheck, VersionIsReportedEvenWhenTooLow) {
-  const Captured checked = CheckHeader(kHeader, {.minimumVersion = 106});
+  const CapturedOutput checked = CheckHeader(kHeader, {.minimumVersion = 106});
   EXPECT_EQ(checked.result, 8);
   EXPECT_EQ(version_, 105u);
   EXPECT_EQ(CheckHeader(kHeader).result, 0);
@@ -321,7 +321,7 @@ TEST_F(XmlHeaderCheck, ChecksumWrittenInHexOrDecimal) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.chk);
-    const Captured checked = Check(
+    const CapturedOutput checked = Check(
         testing::XmlFile(Replace(header, "Chk=\"X\"", std::string("Chk=\"") + c.chk + "\""), data));
     EXPECT_EQ(checked.result, c.result);
     EXPECT_EQ(checked.err, c.error);
@@ -329,7 +329,7 @@ TEST_F(XmlHeaderCheck, ChecksumWrittenInHexOrDecimal) {
 }
 
 TEST_F(XmlHeaderCheck, WrongChecksumFollowsTheProgressLine) {
-  const Captured checked = CheckHeader(Replace(kHeader, "0xff78", "0xff79"));
+  const CapturedOutput checked = CheckHeader(Replace(kHeader, "0xff78", "0xff79"));
   EXPECT_EQ(checked.result, 9);
   EXPECT_EQ(checked.out, kChecked + "  0%\b\b\b\bDone\n");
   EXPECT_EQ(checked.err, "ERROR: Invalid file checksum.");
@@ -362,7 +362,7 @@ TEST_F(XmlHeaderCheck, ValueCutOffByTheHeaderEndIsMissing) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const std::string header = Replace(kHeader, c.from, "") + c.trailer;
-    const Captured checked = Check(testing::XmlFile(header, c.data));
+    const CapturedOutput checked = Check(testing::XmlFile(header, c.data));
     EXPECT_EQ(checked.result, 9);
     EXPECT_EQ(checked.err, c.error);
   }
@@ -376,21 +376,21 @@ TEST_F(XmlHeaderCheck, HeaderLengthLimit) {
     EXPECT_EQ(padded.size(), length);
     return padded;
   };
-  const Captured longest = CheckHeader(headerOfLength(1022));
+  const CapturedOutput longest = CheckHeader(headerOfLength(1022));
   EXPECT_EQ(longest.result, 0);
   EXPECT_EQ(longest.err, "");
 
-  const Captured tooLong = CheckHeader(headerOfLength(1023));
+  const CapturedOutput tooLong = CheckHeader(headerOfLength(1023));
   EXPECT_EQ(tooLong.result, 3);
   EXPECT_EQ(tooLong.err, "ERROR: Can't read XML header.\n");
   EXPECT_EQ(tooLong.out, kChecked);
 
-  const Captured noNul = Check(Bytes(2000, 'x'));
+  const CapturedOutput noNul = Check(Bytes(2000, 'x'));
   EXPECT_EQ(noNul.result, 3);
   EXPECT_EQ(noNul.err, "ERROR: Can't read XML header.\n");
 
   // The file ends before any NUL: a failed read, reported with the system's text.
-  const Captured shortFile = Check(Bytes(kHeader.begin(), kHeader.end()));
+  const CapturedOutput shortFile = Check(Bytes(kHeader.begin(), kHeader.end()));
   EXPECT_EQ(shortFile.result, 3);
   EXPECT_EQ(shortFile.err.rfind("ERROR: Can't read file: ", 0), 0u) << shortFile.err;
 }
@@ -398,8 +398,8 @@ TEST_F(XmlHeaderCheck, HeaderLengthLimit) {
 TEST_F(XmlHeaderCheck, MissingFileCannotBeOpened) {
   uint32_t version = 0;
   const std::string path = Path("missing.bin");
-  const Captured checked =
-      Capture([&] { return CheckXmlHeader(path.c_str(), 0, 0, 0, 0, 0xFFFF, "", 0, &version); });
+  const CapturedOutput checked = CaptureOutput(
+      [&] { return CheckXmlHeader(path.c_str(), 0, 0, 0, 0, 0xFFFF, "", 0, &version); });
   EXPECT_EQ(checked.result, 2);
   EXPECT_EQ(checked.out, kChecked);
   EXPECT_EQ(checked.err, "ERROR: Can't open file: No such file or directory\n");
@@ -408,7 +408,7 @@ TEST_F(XmlHeaderCheck, MissingFileCannotBeOpened) {
 TEST_F(XmlHeaderCheck, DataTooShortForLen) {
   // Len fits the file length check only when the header itself is counted; here it does not.
   const Bytes file = testing::XmlFile(kHeader, Bytes(kData.begin(), kData.end() - 1));
-  const Captured checked = Check(file);
+  const CapturedOutput checked = Check(file);
   EXPECT_EQ(checked.result, 9);
   EXPECT_EQ(checked.err, "ERROR: Data length mismatch with file size.\n");
 }
@@ -417,7 +417,7 @@ TEST_F(XmlHeaderCheck, BuiltHeaderPassesTheCheck) {
   const Bytes data = testing::Pattern(3000, 7, 13);
   const uint16_t checksum = testing::XmlChecksum(data);
   std::string header;
-  const Captured built = Capture([&] {
+  const CapturedOutput built = CaptureOutput([&] {
     header = BuildXmlHeader(815, 'F', 1, "DRUX", 105, uint32_t(data.size()), checksum,
                             "A5E0123456789012345678");
     return 0;
@@ -433,7 +433,7 @@ TEST_F(XmlHeaderCheck, BuiltHeaderPassesTheCheck) {
                         "Var=\"1\" Len=\"3000\" Chk=\"" + chk + "\" Mat=\"A5E012345678901234\" " +
                         "Dat=\"" + date + "\" Rem=\"Created by DRUXSVC\"/>");
 
-  const Captured checked = Check(testing::XmlFile(header, data));
+  const CapturedOutput checked = Check(testing::XmlFile(header, data));
   EXPECT_EQ(checked.result, 0);
   EXPECT_EQ(checked.err, "");
   EXPECT_EQ(checked.out.substr(checked.out.size() - 24), "Done\nFile version: 1.05\n");
