@@ -44,6 +44,9 @@ struct Machine {
   bool inMemory = false;
   bool loaded = false;  // the text state has been read
   bool saved = false;   // the directory holds a machine
+  // The default machine that no one created: its settings EEPROMs and panel display blocks
+  // hold factory contents (default_contents.cpp) instead of erased bytes.
+  bool defaultContents = false;
   char directory[kPathCapacity] = {};
 
   MachineConfig config;
@@ -92,6 +95,12 @@ void ResetMachine();
 void SetDefaultMachineConfig(MachineConfig& config);
 void SetBlankMachineConfig(MachineConfig& config);
 
+// ---- Factory contents of the default machine (default_contents.cpp) ----
+bool HasDefaultContents(const MachineConfig& config, Area area, int panel);
+// Writes the default contents that fall into the area bytes [offset, offset + length).
+void FillDefaultContents(const MachineConfig& config, Area area, int panel, uint32_t offset,
+                         uint8_t* bytes, uint32_t length);
+
 // ---- Text state (persistence.cpp) ----
 void LoadTextState(Machine& machine);
 bool BuildPath(char* buffer, size_t capacity, const char* directory, const char* name);
@@ -123,6 +132,9 @@ bool PersistAreas(Machine& machine);
 void ReleaseAreas(Machine& machine);
 // Drops pages beyond a new area size (the PC type changed the flash size).
 void ResizeFlashArea(Machine& machine);
+// Marks every page with default contents dirty, so that the first Persist of the default
+// machine writes them and later runs read them from its files.
+bool WriteOutDefaultContents(Machine& machine);
 bool AreaFileName(int slot, char* buffer, size_t capacity);
 
 // ---- Command log (command_log.cpp) ----

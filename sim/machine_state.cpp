@@ -29,6 +29,7 @@ void StartDefault() {
   theMachine.started = true;
   theMachine.inMemory = true;
   theMachine.loaded = true;
+  theMachine.defaultContents = true;
   SetDefaultMachineConfig(theMachine.config);
 }
 

@@ -1,6 +1,7 @@
 // Memory areas of the model (controller flash, link transmitter flash, panel FPGA flash and
 // display blocks): pages that are read from the area's file on first touch and written back
-// at Persist when dirty. Missing file bytes read as erased flash (0xFF).
+// at Persist when dirty. Missing file bytes read as erased flash (0xFF), except where the
+// default machine keeps its factory contents.
 #include <cstring>
 
 #include "platform/format.h"
@@ -38,6 +39,16 @@ Area SlotArea(int slot) {
     return Area::PanelModuleSettings;
   }
   return slot < kPanelDisplaySlots ? Area::PanelFlash : Area::PanelDisplay;
+}
+
+int SlotPanel(int slot) {
+  if (slot >= kPanelModuleSettingsSlots) {
+    return slot - kPanelModuleSettingsSlots;
+  }
+  if (slot >= kPanelDisplaySlots && slot < kModuleSettingsSlot) {
+    return slot - kPanelDisplaySlots;
+  }
+  return slot >= kPanelFlashSlots && slot < kPanelDisplaySlots ? slot - kPanelFlashSlots : 0;
 }
 
 void ReleaseIfAny(void* memory) {
@@ -121,6 +132,10 @@ uint8_t* Page(Machine& machine, int slot, uint32_t page) {
     return nullptr;
   }
   std::memset(bytes, 0xFF, length);
+  if (machine.defaultContents) {
+    FillDefaultContents(machine.config, SlotArea(slot), SlotPanel(slot), page * kPageSize, bytes,
+                        length);
+  }
   if (!machine.inMemory) {
     LoadPageFromFile(machine, slot, page, bytes, length);
   }
@@ -324,6 +339,28 @@ void ReleaseAreas(Machine& machine) {
   for (AreaStore& store : machine.areas) {
     ReleaseStore(store);
   }
+}
+
+bool WriteOutDefaultContents(Machine& machine) {
+  bool ok = true;
+  for (int slot = 0; slot < kAreaSlots; ++slot) {
+    if (!HasDefaultContents(machine.config, SlotArea(slot), SlotPanel(slot))) {
+      continue;
+    }
+    if (!SetUpStore(machine, slot)) {
+      ok = false;
+      continue;
+    }
+    AreaStore& store = machine.areas[slot];
+    for (uint32_t page = 0; page < store.pageCount; ++page) {
+      if (Page(machine, slot, page) == nullptr) {
+        ok = false;
+      } else {
+        store.dirty[page] = 1;
+      }
+    }
+  }
+  return ok;
 }
 
 void ResizeFlashArea(Machine& machine) {

@@ -3,7 +3,8 @@
 //   faults.txt   one fault a line ("lock", "busy 0xe0 3", "error 0xa0 0x82", "hang 0x10")
 //   state.txt    access count, command status register, panel select, protocol violations
 //   log.txt      one executed command a line (command_log.cpp)
-//   *.bin        memory areas as raw bytes; missing bytes read as erased (0xFF)
+//   *.bin        memory areas as raw bytes; missing bytes read as erased (0xFF). The first
+//                save of the default machine writes its factory contents here.
 // Loading is lazy: the text files on first use, each memory page when a command touches it.
 #include <cstring>
 
@@ -44,6 +45,7 @@ void LoadConfig(Machine& machine) {
   if (!MachinePath(machine, kConfigFile, path, sizeof path) || !OpenLines(reader, path)) {
     SetDefaultMachineConfig(machine.config);
     machine.saved = false;
+    machine.defaultContents = true;
     return;
   }
   // The file lists every field; what it does not list stays blank (no panels, no modules).
@@ -325,6 +327,9 @@ bool Persist() {
     ok = saved && ok;
   }
   ok = internal::PersistLog(machine) && ok;
+  if (fresh && machine.defaultContents) {
+    ok = internal::WriteOutDefaultContents(machine) && ok;
+  }
   ok = internal::PersistAreas(machine) && ok;
   if (!machine.configDirty) {
     machine.saved = true;

@@ -127,7 +127,9 @@ inline constexpr const char* kDefaultStateDirectoryName = ".druxsim";
 // A fresh machine in memory; nothing is persisted (tests).
 void StartInMemory(const MachineConfig& config);
 // The machine persisted in a directory. Nothing is read until the first port access; a
-// directory without a machine gives the default machine. Returns false on a bad path.
+// directory without a machine gives the default machine, whose settings EEPROMs and panel
+// display blocks hold factory contents (machines from StartInMemory and CreateMachine start
+// erased). Returns false on a bad path.
 // Unsaved changes of the previously attached machine are dropped (call Persist first).
 bool AttachDirectory(const char* directory);
 // Creates (or replaces) a machine in the directory with the configuration and erased memory:

@@ -15,6 +15,8 @@ namespace platform {
 namespace {
 
 int lastError = 0;
+// The file the console was redirected into stays open, owned here, until the process ends.
+File* consoleFile = nullptr;
 
 const char* ModeText(FileMode mode) {
   switch (mode) {
@@ -105,6 +107,7 @@ const char* SystemErrorText() {
 }
 
 bool RedirectConsole(File* file) {
+  consoleFile = file;
   std::fflush(stdout);
   std::fflush(stderr);
   std::fflush(file->stream);

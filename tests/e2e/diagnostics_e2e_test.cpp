@@ -211,7 +211,7 @@ TEST(StatisticsE2e, FullSetTemperaturesAndFans) {
 // handler that the matching options reach.
 TEST(StatisticsE2e, FullSetAsksForTheTarget) {
   const std::string targets =
-      "-- Available targets --\nPC\nPanel 0 ()\nPanel 1 ()\n"
+      "-- Available targets --\nPC\nPanel 0 (DX-PANEL-15)\nPanel 1 (DX-PANEL-15)\n"
       "Enter 'PC', panel number (0 to 15) or nothing to exit: ";
   const std::string askModule = "Enter module number or nothing to exit: ";
   const std::string pcModules =

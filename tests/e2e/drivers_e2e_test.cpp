@@ -89,9 +89,11 @@ TEST(DriversE2e, MissingTarget) {
   const std::string targets = "-- Available targets --\n";
   const std::string noPanels = targets + "No panels found.\n";
   const std::string noPanelsPcAllowed = targets + "PC\nNo panels found.\nContinue with PC ...\n";
-  const std::string pcAnswered = targets +
-                                 "PC\nPanel 0 ()\nPanel 1 ()\n"
-                                 "Enter 'PC', panel number (0 to 15) or nothing to exit: ";
+  const std::string askTarget = "Enter 'PC', panel number (0 to 15) or nothing to exit: ";
+  // The default machine's panels carry their display blocks; a created machine's are erased.
+  const std::string pcAnswered = targets + "PC\nPanel 0 ()\nPanel 1 ()\n" + askTarget;
+  const std::string pcAnsweredDefault =
+      targets + "PC\nPanel 0 (DX-PANEL-15)\nPanel 1 (DX-PANEL-15)\n" + askTarget;
   const std::string noPcModules = "-- Available PC modules --\nNo modules found.\n";
   const std::string noPanelModules = "-- Available panel modules --\nNo modules found.\n";
   const std::vector<std::string> defaultMachine = {};
@@ -118,8 +120,8 @@ TEST(DriversE2e, MissingTarget) {
       {true, {"s", "conv", "c.bin"}, withoutPanels, "", noPanels, panelRequired},
       {true, {"i", "hdbt"}, withoutPanels, "", noPanels, panelRequired},
       {true, {"u", "hdbt"}, withoutPanels, "", noPanelsPcAllowed, panelRequired},
-      {true, {"u", "hdbt", "h.bin"}, defaultMachine, "pc\n", pcAnswered, panelRequired},
-      {true, {"u", "conv", "c.bin"}, defaultMachine, "PC\r\n", pcAnswered, panelRequired},
+      {true, {"u", "hdbt", "h.bin"}, defaultMachine, "pc\n", pcAnsweredDefault, panelRequired},
+      {true, {"u", "conv", "c.bin"}, defaultMachine, "PC\r\n", pcAnsweredDefault, panelRequired},
       {true,
        {"i", "fset"},
        withoutPanelsAndModules,

@@ -67,7 +67,8 @@ TEST(FsetDruxsim, DumpAndLoadByEepromName) {
 }
 
 TEST(FsetDruxsim, RefusesWhatDoesNotFit) {
-  SimulatedPc pc;
+  // A created machine: its EEPROMs start erased, so that any stray write shows.
+  SimulatedPc pc({"pc=EX64"});
   TemporaryDirectory files;
   const std::string big = files.path() + "/big.bin";
   WriteFileBytes(big, std::vector<uint8_t>(2049, 0));

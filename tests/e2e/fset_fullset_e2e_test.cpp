@@ -38,7 +38,7 @@ TEST(FsetFullSetE2e, SaveNamesTheFileAfterDeviceIdAndVersion) {
 }
 
 TEST(FsetFullSetE2e, SaveAsksBeforeOverwritingAndRefusesBrokenRecords) {
-  SimulatedPc pc;
+  SimulatedPc pc({"pc=EX64"});  // created: the system unit's EEPROM starts erased
   TemporaryDirectory files;
   WorkingDirectory inFiles(files.path());
   const std::string path = "saved.bin";

@@ -98,7 +98,7 @@ TEST(FsetServiceE2e, InfoReportsBrokenRecords) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    SimulatedPc pc;
+    SimulatedPc pc({"pc=EX64"});  // created: the fan kit's EEPROM starts erased
     if (!c.record.empty()) {
       PutRecord(pc, c.record);
     }

@@ -14,8 +14,10 @@ namespace drux::test {
 class SimulatedPc {
  public:
   // The default machine of a fresh state directory (an EX64, panels 0 and 1, PC modules 0 and
-  // 8). Settings in the simulator's "key=value" form change it before any program runs, e.g.
-  // "pc=VP41", "present=0", "module.0.model=".
+  // 8), with the factory contents of its EEPROMs and panel display blocks. Settings in the
+  // simulator's "key=value" form change it before any program runs, e.g. "pc=VP41",
+  // "present=0", "module.0.model="; such a machine is created as druxsim create makes it, with
+  // erased EEPROMs and display blocks.
   SimulatedPc() = default;
   explicit SimulatedPc(std::initializer_list<std::string> settings);
 

@@ -1,0 +1,115 @@
+// What the factory left in the EEPROMs of the default machine: a new user's first run should
+// meet a believable PC, not erased memory. The system unit carries one of the devices whose
+// parent device ID druxsvcadmin corrects, still with the parent ID it left the factory with;
+// the fan kit a plain record; each connected panel its display block. Identity texts come from
+// the modules' identity data, so that every read of the same module tells the same story.
+// Machines made by CreateMachine stay erased.
+#include <cstring>
+
+#include "sim/factory_settings_image.h"
+#include "sim/machine.h"
+
+namespace sim::internal {
+
+namespace {
+
+constexpr int kSystemUnit = 0;
+constexpr int kFanKit = 8;
+// Areas of an EX64: both modules keep their records in EEPROM device 0.
+constexpr uint32_t kSystemUnitStart = 0;
+constexpr uint32_t kFanKitStart = 1280;
+constexpr uint16_t kBuiltInDisplay = 0x5886;
+
+// The system unit's device needs parent 0xEF98; the factory wrote its sibling's 0xEF97.
+constexpr uint32_t kSystemUnitDeviceId = 0xF0BE;
+constexpr uint32_t kSystemUnitFactoryParentId = 0xEF97;
+constexpr uint32_t kFanKitDeviceId = 0xE2A1;
+constexpr uint32_t kPanelDeviceId = 0xD315;
+
+void TakeIdentity(FactoryRecordFields& fields, const ModuleConfig& module) {
+  SetRecordText(fields.hardwareRevision, sizeof fields.hardwareRevision, module.hardwareRevision);
+  SetRecordText(fields.serialNumber, sizeof fields.serialNumber, module.serialNumber);
+  SetRecordText(fields.modelNumber, sizeof fields.modelNumber, module.modelNumber);
+}
+
+// Copies the part of an image at `imageStart` that falls into the bytes [offset, offset+length).
+void CopyOverlap(const uint8_t* image, uint32_t imageStart, size_t imageLength, uint32_t offset,
+                 uint8_t* bytes, uint32_t length) {
+  uint64_t from = imageStart > offset ? imageStart : offset;
+  uint64_t imageEnd = uint64_t(imageStart) + imageLength;
+  uint64_t bytesEnd = uint64_t(offset) + length;
+  uint64_t to = imageEnd < bytesEnd ? imageEnd : bytesEnd;
+  if (from < to) {
+    std::memcpy(bytes + (from - offset), image + (from - imageStart), size_t(to - from));
+  }
+}
+
+void FillModuleRecord(const FactoryRecordFields& fields, uint32_t start, uint32_t offset,
+                      uint8_t* bytes, uint32_t length) {
+  uint8_t record[128];
+  size_t recordBytes = BuildFactoryRecord(fields, record, sizeof record);
+  CopyOverlap(record, start, recordBytes, offset, bytes, length);
+}
+
+void FillModuleSettings(const MachineConfig& config, uint32_t offset, uint8_t* bytes,
+                        uint32_t length) {
+  if (config.modules[kSystemUnit].fitted) {
+    FactoryRecordFields fields;
+    fields.deviceId = kSystemUnitDeviceId;
+    fields.compatibilityId = 0x0003;
+    fields.parentDeviceId = kSystemUnitFactoryParentId;
+    fields.parentCompatibilityId = 0x0001;
+    fields.version = 0x15;
+    TakeIdentity(fields, config.modules[kSystemUnit]);
+    FillModuleRecord(fields, kSystemUnitStart, offset, bytes, length);
+  }
+  if (config.modules[kFanKit].fitted) {
+    FactoryRecordFields fields;
+    fields.deviceId = kFanKitDeviceId;
+    fields.compatibilityId = 0x0001;
+    fields.version = 0x11;
+    TakeIdentity(fields, config.modules[kFanKit]);
+    FillModuleRecord(fields, kFanKitStart, offset, bytes, length);
+  }
+}
+
+bool HasDisplayBlock(const PanelConfig& panel) {
+  return panel.connected && panel.versionId != kBuiltInDisplay;
+}
+
+void FillPanelDisplay(const PanelConfig& panel, uint32_t offset, uint8_t* bytes, uint32_t length) {
+  FactoryRecordFields fields;
+  fields.deviceId = kPanelDeviceId;
+  fields.compatibilityId = 0x0002;
+  fields.version = 3;
+  TakeIdentity(fields, panel.modules[0]);
+  uint8_t block[kDisplayBlockBytes];
+  BuildDisplayBlock(fields, block);
+  CopyOverlap(block, 0, sizeof block, offset, bytes, length);
+}
+
+}  // namespace
+
+bool HasDefaultContents(const MachineConfig& config, Area area, int panel) {
+  if (area == Area::ModuleSettings) {
+    return config.modules[kSystemUnit].fitted || config.modules[kFanKit].fitted;
+  }
+  if (area == Area::PanelDisplay && panel >= 0 && panel < kPanelChannels) {
+    return HasDisplayBlock(config.panels[panel]);
+  }
+  return false;
+}
+
+void FillDefaultContents(const MachineConfig& config, Area area, int panel, uint32_t offset,
+                         uint8_t* bytes, uint32_t length) {
+  if (!HasDefaultContents(config, area, panel)) {
+    return;
+  }
+  if (area == Area::ModuleSettings) {
+    FillModuleSettings(config, offset, bytes, length);
+  } else {
+    FillPanelDisplay(config.panels[panel], offset, bytes, length);
+  }
+}
+
+}  // namespace sim::internal
