@@ -30,8 +30,10 @@ constexpr uint32_t kAddressId = 0x100;
 constexpr uint32_t kAddressHardwareRevision = 0x300;
 constexpr uint32_t kAddressSerialNumber = 0x400;
 constexpr uint32_t kAddressModelNumber = 0x500;  // three pieces at 0x500, 0x501, 0x502
+constexpr uint32_t kAddressParentId = 0x700;
 
 constexpr uint32_t kIdSize = 4;
+constexpr uint32_t kParentIdRead = 6;          // the word and two bytes nobody uses
 constexpr uint32_t kHardwareRevisionRead = 5;  // 4 characters and a byte replaced by the end
 constexpr uint32_t kSerialNumberRead = 12;     // 11 characters and a byte replaced by the end
 constexpr uint32_t kModelNumberPieces[] = {16, 16, 8};
@@ -92,14 +94,22 @@ const char* ModuleName(int32_t panel, int32_t module) {
   return panel != kNoPanel ? NameAt(kPanelModuleNames, module) : NameAt(kPcModuleNames, module);
 }
 
-uint32_t ReadModuleId(int32_t panel, int32_t module) {
-  uint8_t bytes[kIdSize] = {};
-  if (!SelectModuleOwner(panel, module) ||
-      !ReadModuleBytes(panel, module, kAddressId, bytes, kIdSize)) {
+// The little-endian word at the start of a module field; 0 when it cannot be read.
+uint32_t ReadModuleWord(int32_t panel, int32_t module, uint32_t address, uint32_t size) {
+  uint8_t bytes[kParentIdRead] = {};
+  if (!SelectModuleOwner(panel, module) || !ReadModuleBytes(panel, module, address, bytes, size)) {
     return 0;
   }
   return uint32_t(bytes[0]) | (uint32_t(bytes[1]) << 8) | (uint32_t(bytes[2]) << 16) |
          (uint32_t(bytes[3]) << 24);
+}
+
+uint32_t ReadModuleId(int32_t panel, int32_t module) {
+  return ReadModuleWord(panel, module, kAddressId, kIdSize);
+}
+
+uint32_t ReadModuleParentId(int32_t panel, int32_t module) {
+  return ReadModuleWord(panel, module, kAddressParentId, kParentIdRead);
 }
 
 const char* ReadModuleHardwareRevision(int32_t panel, int32_t module) {

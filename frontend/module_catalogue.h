@@ -9,6 +9,9 @@ const char* ModuleName(int32_t panel, int32_t module);
 
 // 0 when the panel selection or the read fails; nonzero = module present.
 uint32_t ReadModuleId(int32_t panel, int32_t module);
+// The parent device ID a module keeps beside its identity (6 bytes read, the first four
+// little-endian); 0 when the panel selection or the read fails.
+uint32_t ReadModuleParentId(int32_t panel, int32_t module);
 // Each returns a static text, empty when the panel selection or a read fails.
 const char* ReadModuleHardwareRevision(int32_t panel, int32_t module);
 const char* ReadModuleSerialNumber(int32_t panel, int32_t module);

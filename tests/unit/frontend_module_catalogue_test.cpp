@@ -103,6 +103,28 @@ TEST_F(ModuleIdentity, PresentButWithoutModelNumber) {
 }
 
 // A failed read never leaves the previous module's text behind.
+// The parent ID is the first word of a 6-byte read at 0x700; a failed read gives 0.
+TEST_F(ModuleIdentity, ParentIdOfPcAndPanelModules) {
+  sim::MachineConfig config = sim::DefaultMachineConfig();
+  ASSERT_TRUE(sim::ApplySettingText(config, "module.3.id=0x3"));
+  ASSERT_TRUE(sim::ApplySettingText(config, "module.3.parent=0xF0E1D2C3"));
+  ASSERT_TRUE(sim::ApplySettingText(config, "panel.1.module.1.parent=0x00012345"));
+  Start(config);
+  EXPECT_EQ(ReadModuleParentId(-1, 3), 0xF0E1D2C3u);
+  ASSERT_EQ(sim::LogSize(), 1u);
+  sim::LogEntry read = sim::LogAt(0);
+  EXPECT_EQ(read.code, 0x61);
+  EXPECT_EQ(read.address, 0x700);
+  EXPECT_EQ(read.device, 3);
+  EXPECT_EQ(read.size, 6);
+  EXPECT_TRUE(read.read);
+
+  EXPECT_EQ(ReadModuleParentId(1, 1), 0x00012345u);
+  EXPECT_EQ(ReadModuleParentId(-1, 1), 0u);  // not fitted
+  ASSERT_TRUE(sim::AddFault(sim::Fault{sim::FaultKind::ErrorByte, 0x61, 0x84, 0}));
+  EXPECT_EQ(ReadModuleParentId(-1, 3), 0u);
+}
+
 TEST_F(ModuleIdentity, FailedReadsGiveEmptyTexts) {
   EXPECT_STREQ(ReadModuleModelNumber(-1, 0), "DX-EX64-SU00");
   EXPECT_STREQ(ReadModuleHardwareRevision(-1, 0), "B0");
