@@ -5,13 +5,17 @@
 #include "diagnostics/statistics.h"
 #include "diagnostics/user_serial_id.h"
 #include "frontend/service_request.h"
+#include "settings/bios_settings.h"
 #include "settings/module_factory_settings.h"
+#include "transfer/memory_area_types.h"
 
 namespace drux {
 namespace {
 
 int CallInfo(const FeatureSet& features, Handler handler, const HandlerArguments& a) {
   switch (handler) {
+    case Handler::BiosSettings:
+      return ShowBiosSettings();
     case Handler::ModuleFactorySettings:
       return ShowModuleFactorySettings(features, a.panel, a.module);
     case Handler::ModuleStatistics:
@@ -20,6 +24,12 @@ int CallInfo(const FeatureSet& features, Handler handler, const HandlerArguments
       return ShowPanelStatistics(a.panel);
     case Handler::UserSerialId:
       return ShowUserSerialId();
+    case Handler::SystemData:
+      return ShowSystemData(a.systemNumber);
+    case Handler::Flash:
+      return ShowFlashData();
+    case Handler::UserData:
+      return ShowUserData();
     default:
       return kHandlerMissing;
   }
@@ -29,6 +39,12 @@ int CallSave(const FeatureSet& features, Handler handler, const HandlerArguments
   switch (handler) {
     case Handler::ModuleFactorySettings:
       return SaveModuleFactorySettings(features, a.fileName, a.panel, a.module, a.verify, a.yes);
+    case Handler::SystemData:
+      return SaveSystemData(features, a.systemNumber, a.fileName, a.verify, a.yes);
+    case Handler::Flash:
+      return SaveFlashData(features, a.fileName, a.verify, a.yes);
+    case Handler::UserData:
+      return SaveUserData(features, a.fileName, a.verify, a.yes);
     default:
       return kHandlerMissing;
   }
@@ -38,6 +54,12 @@ int CallUpdate(const FeatureSet& features, Handler handler, const HandlerArgumen
   switch (handler) {
     case Handler::ModuleFactorySettings:
       return UpdateModuleFactorySettings(features, a.fileName, a.panel, a.module, a.verify, a.yes);
+    case Handler::SystemData:
+      return UpdateSystemData(features, a.systemNumber, a.fileName, a.verify);
+    case Handler::Flash:
+      return UpdateFlashData(features, a.fileName, a.verify, a.yes);
+    case Handler::UserData:
+      return UpdateUserData(features, a.fileName, a.verify);
     default:
       return kHandlerMissing;
   }
@@ -47,6 +69,10 @@ int CallDelete(const FeatureSet& features, Handler handler, const HandlerArgumen
   switch (handler) {
     case Handler::ModuleFactorySettings:
       return DeleteModuleFactorySettings(features, a.panel, a.module, a.yes);
+    case Handler::SystemData:
+      return DeleteSystemData(a.systemNumber, a.yes);
+    case Handler::UserData:
+      return DeleteUserData(a.yes);
     default:
       return kHandlerMissing;
   }
@@ -54,6 +80,8 @@ int CallDelete(const FeatureSet& features, Handler handler, const HandlerArgumen
 
 int CallChange(const FeatureSet& features, Handler handler, const HandlerArguments& a) {
   switch (handler) {
+    case Handler::BiosSettings:
+      return ChangeBiosSetting(a.fileName);
     case Handler::ModuleFactorySettings:
       return ChangeModuleFactorySettings(features, a.panel, a.module, a.fileName);
     case Handler::UserSerialId:

@@ -18,6 +18,8 @@ constexpr CommandEntry kCommands[] = {
     {0x61, 1, RunModuleIdentity},
     {0x63, 1, RunModuleSettings},
     {0x65, 1, RunModuleStatistics},
+    {0x66, 1, RunBiosSettings},
+    {0x67, 1, RunSystemData},
     {0x71, 1, RunPanelModuleIdentity},
     {0x73, 1, RunPanelModuleSettings},
     {0x75, 1, RunPanelModuleStatistics},

@@ -70,9 +70,11 @@ uint8_t RunPanelData(Machine& machine, CommandCall& call);              // 0x20
 uint8_t RunPanelRequest(Machine& machine, CommandCall& call);           // 0x22
 uint8_t RunPanelStatistics(Machine& machine, CommandCall& call);        // 0x30
 uint8_t RunPcReboot(Machine& machine, CommandCall& call);               // 0x50
+uint8_t RunBiosSettings(Machine& machine, CommandCall& call);           // 0x66
 uint8_t RunModuleIdentity(Machine& machine, CommandCall& call);         // 0x61
 uint8_t RunModuleSettings(Machine& machine, CommandCall& call);         // 0x63
 uint8_t RunModuleStatistics(Machine& machine, CommandCall& call);       // 0x65
+uint8_t RunSystemData(Machine& machine, CommandCall& call);             // 0x67
 uint8_t RunPanelModuleIdentity(Machine& machine, CommandCall& call);    // 0x71
 uint8_t RunPanelModuleSettings(Machine& machine, CommandCall& call);    // 0x73
 uint8_t RunPanelModuleStatistics(Machine& machine, CommandCall& call);  // 0x75

@@ -283,6 +283,22 @@ bool ApplyModuleField(ModuleConfig& module, const char* field, const char* value
   return ok;
 }
 
+// "none": the controller has never stored a BIOS settings word.
+bool ParseBiosWord(MachineConfig& config, const char* value) {
+  if (TextEquals(value, "none")) {
+    config.biosWordStored = false;
+    config.biosWord = 0;
+    return true;
+  }
+  uint32_t word = 0;
+  if (!ParseNumber(value, &word)) {
+    return false;
+  }
+  config.biosWord = word;
+  config.biosWordStored = true;
+  return true;
+}
+
 bool ApplyMachineField(MachineConfig& config, const char* key, const char* value) {
   uint32_t number = 0;
   uint32_t minor = 0;
@@ -325,6 +341,12 @@ bool ApplyMachineField(MachineConfig& config, const char* key, const char* value
   }
   if (TextEquals(key, "bios")) {
     return ParseNumber(value, &config.biosRegister);
+  }
+  if (TextEquals(key, "bios-word")) {
+    return ParseBiosWord(config, value);
+  }
+  if (TextEquals(key, "bios-head")) {
+    return ParseNumber(value, &config.biosWordHead);
   }
   if (TextEquals(key, "uid")) {
     return ParseNumber(value, &config.userSerialId);
@@ -487,6 +509,12 @@ void AppendConfigText(TextBuilder& text, const MachineConfig& config) {
   AppendText(text, "system-flags=0x%08x\n", unsigned(config.systemFlags));
   AppendText(text, "features=0x%08x\n", unsigned(config.featureRegister));
   AppendText(text, "bios=0x%08x\n", unsigned(config.biosRegister));
+  if (config.biosWordStored) {
+    AppendText(text, "bios-word=0x%08x\n", unsigned(config.biosWord));
+  } else {
+    AppendText(text, "bios-word=none\n");
+  }
+  AppendText(text, "bios-head=0x%08x\n", unsigned(config.biosWordHead));
   AppendText(text, "uid=0x%08x\n", unsigned(config.userSerialId));
   AppendText(text, "uid-head=0x%08x\n", unsigned(config.userSerialIdHead));
   AppendText(text, "pc-device-id=0x%08x\n", unsigned(config.pcDeviceId));

@@ -20,7 +20,7 @@ inline constexpr size_t kViolationTextCapacity = 160;
 // Memory areas are kept in pages that are loaded on first touch and written back when dirty,
 // so that one block command on a 16 MiB flash moves 64 KiB, not the whole file.
 inline constexpr uint32_t kPageSize = 0x10000;
-inline constexpr int kAreaSlots = 3 + 3 * kPanelChannels;
+inline constexpr int kAreaSlots = 4 + 3 * kPanelChannels;
 
 struct AreaStore {
   uint32_t size = 0;  // 0: not set up yet
@@ -154,6 +154,8 @@ FaultOutcome ApplyCommandFault(Machine& machine, uint8_t code, bool read, uint8_
 // ---- Power cycle (power_cycle.cpp) ----
 // The machine goes through a power cycle (PC reboot through the controller).
 void PowerCycle(Machine& machine);
+// The PC's firmware takes the stored BIOS settings word over at the start (bios_takeover.cpp).
+void ApplyBiosSettingsWord(Machine& machine);
 
 // ---- Handshake (handshake.cpp) ----
 void RecordViolation(Machine& machine, const char* format, ...)

@@ -18,6 +18,10 @@ constexpr int kPanelFlashSlots = 2;
 constexpr int kPanelDisplaySlots = 2 + kPanelChannels;
 constexpr int kModuleSettingsSlot = 2 + 2 * kPanelChannels;
 constexpr int kPanelModuleSettingsSlots = kModuleSettingsSlot + 1;
+constexpr int kSystemDataSlot = kPanelModuleSettingsSlots + kPanelChannels;
+// Information block and data of the largest system data, with room for the 256-byte padding
+// that an update writes behind them.
+constexpr uint32_t kSystemDataSize = 1024;
 
 uint32_t PageBytes(const AreaStore& store, uint32_t page) {
   uint32_t offset = page * kPageSize;
@@ -35,6 +39,9 @@ Area SlotArea(int slot) {
   if (slot == kModuleSettingsSlot) {
     return Area::ModuleSettings;
   }
+  if (slot == kSystemDataSlot) {
+    return Area::SystemData;
+  }
   if (slot >= kPanelModuleSettingsSlots) {
     return Area::PanelModuleSettings;
   }
@@ -42,6 +49,9 @@ Area SlotArea(int slot) {
 }
 
 int SlotPanel(int slot) {
+  if (slot == kSystemDataSlot) {
+    return 0;
+  }
   if (slot >= kPanelModuleSettingsSlots) {
     return slot - kPanelModuleSettingsSlots;
   }
@@ -272,6 +282,8 @@ int AreaSlot(Area area, int panel) {
         return -1;
       }
       return kPanelModuleSettingsSlots + panel;
+    case Area::SystemData:
+      return kSystemDataSlot;
   }
   return -1;
 }
@@ -288,6 +300,8 @@ uint32_t AreaSizeOf(const MachineConfig& config, Area area) {
     case Area::ModuleSettings:
     case Area::PanelModuleSettings:
       return kSettingsDevices * kSettingsDeviceSize;
+    case Area::SystemData:
+      return kSystemDataSize;
   }
   return 0;
 }
@@ -310,7 +324,10 @@ bool AreaFileName(int slot, char* buffer, size_t capacity) {
   if (slot == kModuleSettingsSlot) {
     return platform::FormatString(buffer, capacity, "fset.bin") < capacity;
   }
-  if (slot < kAreaSlots) {
+  if (slot == kSystemDataSlot) {
+    return platform::FormatString(buffer, capacity, "sysdata.bin") < capacity;
+  }
+  if (slot < kSystemDataSlot) {
     return platform::FormatString(buffer, capacity, "panel%d-fset.bin",
                                   slot - kPanelModuleSettingsSlots) < capacity;
   }

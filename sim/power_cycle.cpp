@@ -10,6 +10,7 @@ namespace internal {
 void PowerCycle(Machine& machine) {
   ++machine.pcReboots;
   machine.modulePanel = -1;
+  ApplyBiosSettingsWord(machine);
   machine.stateDirty = true;
 }
 

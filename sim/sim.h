@@ -75,7 +75,12 @@ struct MachineConfig {
   uint32_t panelChannels = 16;           // 1 or 16 (capability register bit 12)
   uint32_t updateCounter = 0;
   uint32_t featureRegister = 0;
-  uint32_t biosRegister = 0;          // effective BIOS settings register 0x4190
+  uint32_t biosRegister = 0;  // effective BIOS settings register 0x4190
+  // BIOS settings word (command 0x66, address 0x700): a controller that never stored one
+  // answers the read with 0x85. The read's bytes 0-3 are the controller's own, bytes 4-7 the word.
+  bool biosWordStored = false;
+  uint32_t biosWord = 0;
+  uint32_t biosWordHead = 0;
   uint16_t firmwareVersion = 0x0105;  // major * 256 + minor, reply of command 0x10
   // Identity data of the PC (command 0x12, target 1).
   uint32_t userSerialIdHead = 0;  // device 0 address 0: bytes 0-3 of the user serial ID record
@@ -107,6 +112,7 @@ MachineConfig DefaultMachineConfig();
 //   panel.<N>.module.<0-15>.<any module field>   panel.<N>.backlight-hours=<n>
 //   panel.<N>.backlight-cycles=<n>
 //   uid=<n>   uid-head=<n>   pc-device-id=<n>   pc-parent-id=<n>   pc-model=<text>
+//   bios-word=<n>|none   bios-head=<n>
 // Numbers are decimal or 0x-hexadecimal. Setting a module field fits the module; fitted=0
 // removes it. Returns false (configuration unchanged) on an unknown key or a bad value.
 bool ApplySetting(MachineConfig& config, const char* key, const char* value);
@@ -236,6 +242,7 @@ enum class Area : uint8_t {
   PanelDisplay,         // display block of a panel, 4 KiB (command 0x20, target 4)
   ModuleSettings,       // factory-settings EEPROMs of the PC modules (command 0x63)
   PanelModuleSettings,  // factory-settings EEPROMs of a panel's modules (command 0x73)
+  SystemData,           // system data store, 1 KiB (command 0x67)
 };
 // The factory-settings areas hold one EEPROM per device number: device d at d * 2 KiB.
 inline constexpr uint32_t kSettingsDeviceSize = 2048;

@@ -37,6 +37,7 @@ Commands:
                               panel.N.module.M.FIELD (any module field, M 0-15)
                               panel.N.backlight-hours panel.N.backlight-cycles
                               uid uid-head pc-device-id pc-parent-id pc-model
+                              bios-word=N|none bios-head=N (BIOS settings word, 0x66)
   module N                    print PC module N
   module N FIELD=VALUE...     fit PC module N and set fields: id hwrev serial model parent
                               and the statistics fields above
@@ -51,6 +52,7 @@ Commands:
   dump AREA FILE [--offset N] [--length N]
   load AREA FILE [--offset N] AREA: flash linkflash panelflash:N display:N
                               fset:DEV panelfset:P:DEV (factory-settings EEPROM, 2 KiB)
+                              sysdata (system data store of command 0x67, 1 KiB)
   fset DEV [--panel P] [--offset N] [--display] FIELD=VALUE...
                               write a valid factory-settings record into EEPROM DEV (0-15)
                               of the PC (or of panel P) at byte N; --display puts a display

@@ -21,6 +21,13 @@ void ShowController(const sim::MachineConfig& config) {
   std::printf("System flags:        0x%08x\n", unsigned(config.systemFlags));
   std::printf("Feature register:    0x%08x\n", unsigned(config.featureRegister));
   std::printf("BIOS register:       0x%08x\n", unsigned(config.biosRegister));
+  if (config.biosWordStored) {
+    std::printf("BIOS settings word:  0x%08x (record bytes 0-3: 0x%08x)\n",
+                unsigned(config.biosWord), unsigned(config.biosWordHead));
+  } else {
+    std::printf("BIOS settings word:  none stored (record bytes 0-3: 0x%08x)\n",
+                unsigned(config.biosWordHead));
+  }
   std::printf("Flash:               %zu bytes\n", sim::AreaSize(sim::Area::Flash));
   std::printf("PC identity:         device ID 0x%08x, parent 0x%08x, model \"%s\"\n",
               unsigned(config.pcDeviceId), unsigned(config.pcParentId), config.pcModelNumber);

@@ -278,12 +278,16 @@ std::vector<std::string> HeadersIn(const std::string& text) {
   return headers;
 }
 
+// The BIOS settings of the default EX64 open the report, the user serial ID follows.
+const std::string kBiosAndUid =
+    "\n-- BIOS settings --\n\nBoot=BIOS\nSATA=BIOS\nTPM=BIOS\nUSBPWR=BIOS\nHV=BIOS\nRT=BIOS\n"
+    "\n-- User Serial ID --\n\nValue: 0x00000042\n";
+
 TEST(InfoAllE2e, ToTheConsoleWithoutAName) {
   SimulatedPc pc({"panel.1.connected=0", "panel.0.module.0.fitted=0", "uid=0x42"});
   ProgramOutput result = pc.Run(Druxsvc(), {"i", "all"}, "", kFrozenClock);
   EXPECT_EQ(result.exitCode, 0);
-  EXPECT_EQ(result.out.rfind(kPcLine + "\n-- User Serial ID --\n\nValue: 0x00000042\n", 0), 0u)
-      << result.out;
+  EXPECT_EQ(result.out.rfind(kPcLine + kBiosAndUid, 0), 0u) << result.out;
   EXPECT_EQ(result.out.substr(result.out.size() - kTotalTime.size() - 1), "\n" + kTotalTime);
 }
 
@@ -366,17 +370,14 @@ TEST(InfoAllE2e, FullSetAsksForTheReportFile) {
       "Enter a report filename or nothing to continue with console output: ";
   ProgramOutput console = pc.Run(FullSet(), {"i", "all"}, "\r\n", kFrozenClock);
   EXPECT_EQ(console.exitCode, 0);
-  EXPECT_EQ(
-      console.out.rfind(kPcLine + question + "\n-- User Serial ID --\n\nValue: 0x00000042\n", 0),
-      0u)
-      << console.out;
+  EXPECT_EQ(console.out.rfind(kPcLine + question + kBiosAndUid, 0), 0u) << console.out;
 
   const std::string report = pc.directory() + "/typed.txt";
   ProgramOutput typed = pc.Run(FullSet(), {"i", "all"}, report + "\r\n", kFrozenClock);
   EXPECT_EQ(typed.exitCode, 0);
   EXPECT_EQ(typed.out, kPcLine + question);
   std::string content = ReadFileText(report);
-  EXPECT_EQ(content.rfind("\n-- User Serial ID --\n\nValue: 0x00000042\n", 0), 0u) << content;
+  EXPECT_EQ(content.rfind(kBiosAndUid, 0), 0u) << content;
   EXPECT_NE(content.find(kTotalTime), std::string::npos);
 }
 

@@ -1,0 +1,115 @@
+// Change of one BIOS setting: the stored settings word gets the option's bits, every other bit
+// goes back as it was read. The BIOS takes the word over at the next PC start.
+#include <cstddef>
+#include <cstdint>
+
+#include "controller/command.h"
+#include "controller/status_text.h"
+#include "frontend/command_line.h"
+#include "frontend/exit_codes.h"
+#include "platform/platform.h"
+#include "settings/bios_setting_tables.h"
+#include "settings/bios_settings.h"
+#include "transfer/notices.h"
+#include "transfer/prompts.h"
+
+namespace drux {
+namespace {
+
+constexpr uint32_t kCommandBiosSettings = 0x66;
+constexpr uint32_t kBiosSettingsAddress = 0x700;
+constexpr uint32_t kBiosSettingsDevice = 0;
+constexpr uint32_t kBiosSettingsTarget = 0;
+// The read answers 8 bytes, the word in bytes 4-7; the write carries the word alone.
+constexpr uint32_t kReadSize = 8;
+constexpr uint32_t kWordOffset = 4;
+constexpr uint32_t kWordSize = 4;
+
+// The longest setting text, "USBPWR=BIOS", with room to spare.
+constexpr size_t kSettingInputLength = 20;
+
+void ListSupportedSettings(const BiosFamilyTables& family) {
+  platform::Print("-- Supported BIOS settings --\n");
+  for (const char* line : family.helpLines) {
+    platform::Print("%s", line);
+  }
+  for (const char* line : SharedBiosTables().helpLines) {
+    platform::Print("%s", line);
+  }
+  platform::Print("Note: '=BIOS' uses value set in BIOS\n");
+}
+
+// A controller that never stored the word answers the read with a failure; every option is then
+// the BIOS set-up's own.
+uint32_t ReadSettingsWord() {
+  uint8_t answer[kReadSize];
+  uint8_t errorByte = 0;
+  int status = ReadCommand(kCommandBiosSettings, kBiosSettingsAddress, kBiosSettingsDevice,
+                           kBiosSettingsTarget, answer, kReadSize, &errorByte);
+  if (status != kStatusOk) {
+    platform::Print("No BIOS settings found (never changed before).\n");
+    return 0;
+  }
+  const uint8_t* word = answer + kWordOffset;
+  return uint32_t(word[0]) | uint32_t(word[1]) << 8 | uint32_t(word[2]) << 16 |
+         uint32_t(word[3]) << 24;
+}
+
+int WriteSettingsWord(uint32_t word) {
+  uint8_t payload[kWordSize];
+  for (uint32_t i = 0; i < kWordSize; ++i) {
+    payload[i] = static_cast<uint8_t>(word >> (8 * i));
+  }
+  uint8_t errorByte = 0;
+  int status = WriteCommand(kCommandBiosSettings, kBiosSettingsAddress, kBiosSettingsDevice,
+                            kBiosSettingsTarget, payload, kWordSize, &errorByte);
+  if (status != kStatusOk) {
+    platform::PrintError("ERROR: Can't write BIOS settings: %s\n", StatusText(status, errorByte));
+    return kExitDruxFailed;
+  }
+  return kExitOk;
+}
+
+const BiosSettingText* FindSetting(const BiosRows<BiosSettingText>& rows, const char* setting) {
+  for (const BiosSettingText& row : rows) {
+    if (KeywordEquals(setting, row.text) == 0) {
+      return &row;
+    }
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+int ChangeBiosSetting(const char* setting) {
+  const BiosFamilyTables& family = BiosTablesOf(CurrentBiosFamily());
+  char input[kSettingInputLength + 1];
+  if (setting == nullptr) {
+    ListSupportedSettings(family);
+    platform::Print("Enter setting or nothing to exit");
+    if (!ReadLine(input, kSettingInputLength)) {
+      return kExitOk;
+    }
+    setting = input;
+  }
+  uint32_t word = ReadSettingsWord();
+  const BiosSettingText* match = FindSetting(family.settings, setting);
+  if (match == nullptr) {
+    match = FindSetting(SharedBiosTables().settings, setting);
+  }
+  if (match == nullptr) {
+    platform::PrintError("ERROR: Unknown setting '%s' (not supported for this PC).\n", setting);
+    return kExitNotSupported;
+  }
+  word = (word & ~match->mask) | match->bits;
+  if (int result = WriteSettingsWord(word); result != kExitOk) {
+    return result;
+  }
+  platform::Print("BIOS setting changed to %s.\n", setting);
+  if (match->biosValue || family.everyChangeNeedsReload) {
+    platform::Print("*** The BIOS default values must be reloaded after reboot! ***\n");
+  }
+  return NoticePcReboot(kExitOk);
+}
+
+}  // namespace drux
