@@ -50,7 +50,8 @@ uint32_t RecordVersionNumber(uint8_t versionByte);
 bool StaticChecksumValid(const uint8_t* record, size_t available);
 
 // Before a record is changed: the static data must lie within the available bytes and the
-// checksum byte within the static data. Prints the error and returns exit code 9, else 0.
+// checksum byte within the static data, behind the HEAD fields that are read (offsets 0-9). Prints
+// the error and returns exit code 9, else 0.
 int CheckRecordLimits(const uint8_t* record, size_t available);
 
 // Renews the checksum byte after a field changed. Does nothing and returns false when the

@@ -7,6 +7,18 @@
 
 namespace drux {
 
+namespace {
+
+// The checksum byte must not fall on the tag, the version or the two fields that say where the
+// checksum is and what it covers: a renewed byte there would change the record's own layout.
+constexpr size_t kHeadFieldsEnd = kHeadStaticLengthField + 2;
+
+bool ChecksumByteUsable(const HeadHeader& head) {
+  return head.checksumOffset >= kHeadFieldsEnd && head.checksumOffset < head.staticLength;
+}
+
+}  // namespace
+
 bool StaticChecksumValid(const uint8_t* record, size_t available) {
   const HeadHeader head = ReadHeadHeader(record);
   return head.staticLength <= available && Checksum8(record, head.staticLength) == 0;
@@ -19,7 +31,7 @@ int CheckRecordLimits(const uint8_t* record, size_t available) {
                          int(head.staticLength));
     return kExitInvalidData;
   }
-  if (head.checksumOffset >= head.staticLength) {
+  if (!ChecksumByteUsable(head)) {
     platform::PrintError("ERROR: Invalid header.\n");
     return kExitInvalidData;
   }
@@ -28,7 +40,7 @@ int CheckRecordLimits(const uint8_t* record, size_t available) {
 
 bool FixRecordChecksum(uint8_t* record, size_t available) {
   const HeadHeader head = ReadHeadHeader(record);
-  if (head.staticLength > available || head.checksumOffset >= head.staticLength) {
+  if (head.staticLength > available || !ChecksumByteUsable(head)) {
     return false;
   }
   record[head.checksumOffset] = 0;

@@ -172,6 +172,7 @@ TEST(RecordLimits, RefuseStaticDataOrChecksumByteOutsideTheBuffer) {
        "ERROR: Invalid checksum of static data (65535 bytes).\n"},
       {"checksum byte at the static length", 128, 128, 2048, 9, "ERROR: Invalid header.\n"},
       {"checksum byte far beyond", 128, 65535, 2048, 9, "ERROR: Invalid header.\n"},
+      {"first byte after the header fields", 128, 10, 2048, 0, ""},
   };
   for (const LimitCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -191,6 +192,24 @@ TEST(RecordLimits, RefuseStaticDataOrChecksumByteOutsideTheBuffer) {
     if (c.result != 0) {
       EXPECT_EQ(record, before) << "a refused record must stay untouched";
     }
+  }
+}
+
+// A checksum byte that points into the header fields would overwrite them when the checksum is
+// renewed (the static length, say): such a record is refused and left alone.
+TEST(RecordLimits, ChecksumByteInsideTheHeaderFieldsIsRefused) {
+  for (uint16_t offset : {0, 4, 6, 8, 9}) {
+    SCOPED_TRACE(offset);
+    std::vector<uint8_t> record = RecordBytes(SampleFields(), 2048);
+    record[kHeadChecksumOffsetField] = uint8_t(offset >> 8);
+    record[kHeadChecksumOffsetField + 1] = uint8_t(offset);
+    const std::vector<uint8_t> before = record;
+    testing::CapturedOutput printed =
+        CaptureOutput([&] { return CheckRecordLimits(record.data(), record.size()); });
+    EXPECT_EQ(printed.result, 9);
+    EXPECT_EQ(printed.err, "ERROR: Invalid header.\n");
+    EXPECT_FALSE(FixRecordChecksum(record.data(), record.size()));
+    EXPECT_EQ(record, before);
   }
 }
 
