@@ -4,8 +4,10 @@
 
 #include "diagnostics/statistics.h"
 #include "diagnostics/user_serial_id.h"
+#include "firmware/drux_firmware.h"
 #include "frontend/service_request.h"
 #include "settings/bios_settings.h"
+#include "settings/key_configuration.h"
 #include "settings/module_factory_settings.h"
 #include "transfer/memory_area_types.h"
 
@@ -16,6 +18,8 @@ int CallInfo(const FeatureSet& features, Handler handler, const HandlerArguments
   switch (handler) {
     case Handler::BiosSettings:
       return ShowBiosSettings();
+    case Handler::KeyConfiguration:
+      return ShowKeyConfiguration();
     case Handler::ModuleFactorySettings:
       return ShowModuleFactorySettings(features, a.panel, a.module);
     case Handler::ModuleStatistics:
@@ -24,6 +28,8 @@ int CallInfo(const FeatureSet& features, Handler handler, const HandlerArguments
       return ShowPanelStatistics(a.panel);
     case Handler::UserSerialId:
       return ShowUserSerialId();
+    case Handler::DruxFirmware:
+      return ShowDruxFirmware();
     case Handler::SystemData:
       return ShowSystemData(a.systemNumber);
     case Handler::Flash:
@@ -37,8 +43,12 @@ int CallInfo(const FeatureSet& features, Handler handler, const HandlerArguments
 
 int CallSave(const FeatureSet& features, Handler handler, const HandlerArguments& a) {
   switch (handler) {
+    case Handler::KeyConfiguration:
+      return SaveKeyConfiguration(features, a.fileName, a.verify, a.yes);
     case Handler::ModuleFactorySettings:
       return SaveModuleFactorySettings(features, a.fileName, a.panel, a.module, a.verify, a.yes);
+    case Handler::DruxFirmware:
+      return SaveDruxFirmware(features, a.fileName, a.verify, a.yes);
     case Handler::SystemData:
       return SaveSystemData(features, a.systemNumber, a.fileName, a.verify, a.yes);
     case Handler::Flash:
@@ -52,8 +62,12 @@ int CallSave(const FeatureSet& features, Handler handler, const HandlerArguments
 
 int CallUpdate(const FeatureSet& features, Handler handler, const HandlerArguments& a) {
   switch (handler) {
+    case Handler::KeyConfiguration:
+      return UpdateKeyConfiguration(features, a.fileName, a.verify);
     case Handler::ModuleFactorySettings:
       return UpdateModuleFactorySettings(features, a.fileName, a.panel, a.module, a.verify, a.yes);
+    case Handler::DruxFirmware:
+      return UpdateDruxFirmware(features, a.fileName, a.verify, a.yes);
     case Handler::SystemData:
       return UpdateSystemData(features, a.systemNumber, a.fileName, a.verify);
     case Handler::Flash:
@@ -67,6 +81,8 @@ int CallUpdate(const FeatureSet& features, Handler handler, const HandlerArgumen
 
 int CallDelete(const FeatureSet& features, Handler handler, const HandlerArguments& a) {
   switch (handler) {
+    case Handler::KeyConfiguration:
+      return DeleteKeyConfiguration(a.yes);
     case Handler::ModuleFactorySettings:
       return DeleteModuleFactorySettings(features, a.panel, a.module, a.yes);
     case Handler::SystemData:

@@ -1,4 +1,5 @@
-// Command 0x20 on a panel (device = panel, 16-byte blocks, read and write):
+// Command 0x20 on a panel (device = panel, 16-byte blocks, read and write); target 1 is the
+// key configuration (cmd_key_configuration.cpp):
 //   target 4: the panel's display block (4 KiB, block index = address)
 //   target 3: the panel's FPGA flash (4 MiB). Addresses below 0x3FF1 are blocks; beyond that
 //             the block index register 0x3FF1 (4 bytes, little-endian) selects the block that
@@ -39,6 +40,9 @@ uint8_t RunBlock(Machine& machine, CommandCall& call, Area area, int panel, uint
 }  // namespace
 
 uint8_t RunPanelData(Machine& machine, CommandCall& call) {
+  if (call.target == 1) {
+    return RunKeyConfiguration(machine, call);
+  }
   if (call.target != 3 && call.target != 4) {
     return kErrorInvalidParameter;
   }

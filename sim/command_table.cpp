@@ -11,6 +11,7 @@ namespace {
 constexpr CommandEntry kCommands[] = {
     {0x10, 1, RunControllerIdentity},
     {0x12, 1, RunPcIdentity},
+    {0x19, 1, RunRestartScanCodes},
     {0x20, 1, RunPanelData},
     {0x22, 1, RunPanelRequest},
     {0x30, 1, RunPanelStatistics},
@@ -25,6 +26,8 @@ constexpr CommandEntry kCommands[] = {
     {0x75, 1, RunPanelModuleStatistics},
     {0x7F, 1, RunSelectPanelForModules},
     {0xA0, 16, RunFlashSmallBlocks},
+    {0xB0, 4, RunDruxUpdateSmall},
+    {0xB8, 4, RunDruxUpdateLarge},
     {0xE0, 4, RunFlashLargeBlocks},
 };
 

@@ -67,6 +67,8 @@ uint8_t SelectedPanelModule(Machine& machine, uint8_t module, const ModuleConfig
 uint8_t RunControllerIdentity(Machine& machine, CommandCall& call);     // 0x10
 uint8_t RunPcIdentity(Machine& machine, CommandCall& call);             // 0x12
 uint8_t RunPanelData(Machine& machine, CommandCall& call);              // 0x20
+uint8_t RunKeyConfiguration(Machine& machine, CommandCall& call);       // 0x20, target 1
+uint8_t RunRestartScanCodes(Machine& machine, CommandCall& call);       // 0x19
 uint8_t RunPanelRequest(Machine& machine, CommandCall& call);           // 0x22
 uint8_t RunPanelStatistics(Machine& machine, CommandCall& call);        // 0x30
 uint8_t RunPcReboot(Machine& machine, CommandCall& call);               // 0x50
@@ -81,5 +83,7 @@ uint8_t RunPanelModuleStatistics(Machine& machine, CommandCall& call);  // 0x75
 uint8_t RunSelectPanelForModules(Machine& machine, CommandCall& call);  // 0x7F
 uint8_t RunFlashSmallBlocks(Machine& machine, CommandCall& call);       // 0xA0-0xAF
 uint8_t RunFlashLargeBlocks(Machine& machine, CommandCall& call);       // 0xE0-0xE3
+uint8_t RunDruxUpdateSmall(Machine& machine, CommandCall& call);        // 0xB0-0xB3
+uint8_t RunDruxUpdateLarge(Machine& machine, CommandCall& call);        // 0xB8-0xBB
 
 }  // namespace sim::internal

@@ -1,12 +1,14 @@
 // What the factory left in the EEPROMs of the default machine: a new user's first run should
 // meet a believable PC, not erased memory. The system unit carries one of the devices whose
 // parent device ID druxsvcadmin corrects, still with the parent ID it left the factory with;
-// the fan kit a plain record; each connected panel its display block. Identity texts come from
-// the modules' identity data, so that every read of the same module tells the same story.
+// the fan kit a plain record; each connected panel its display block; the controller its key
+// configuration and its own firmware. Identity texts come from the modules' identity data, so
+// that every read of the same module tells the same story.
 // Machines made by CreateMachine stay erased.
 #include <cstring>
 
 #include "sim/factory_settings_image.h"
+#include "sim/firmware_image.h"
 #include "sim/machine.h"
 
 namespace sim::internal {
@@ -19,6 +21,7 @@ constexpr int kFanKit = 8;
 constexpr uint32_t kSystemUnitStart = 0;
 constexpr uint32_t kFanKitStart = 1280;
 constexpr uint16_t kBuiltInDisplay = 0x5886;
+constexpr uint32_t kFeatureKeyConfiguration = 1u << 16;
 
 // The system unit's device needs parent 0xEF98; the factory wrote its sibling's 0xEF97.
 constexpr uint32_t kSystemUnitDeviceId = 0xF0BE;
@@ -94,8 +97,14 @@ bool HasDefaultContents(const MachineConfig& config, Area area, int panel) {
   if (area == Area::ModuleSettings) {
     return config.modules[kSystemUnit].fitted || config.modules[kFanKit].fitted;
   }
+  if (area == Area::Flash) {
+    return HasDefaultFirmware(config);
+  }
   if (area == Area::PanelDisplay && panel >= 0 && panel < kPanelChannels) {
     return HasDisplayBlock(config.panels[panel]);
+  }
+  if (area == Area::KeyConfiguration) {
+    return (config.featureRegister & kFeatureKeyConfiguration) != 0;
   }
   return false;
 }
@@ -107,6 +116,10 @@ void FillDefaultContents(const MachineConfig& config, Area area, int panel, uint
   }
   if (area == Area::ModuleSettings) {
     FillModuleSettings(config, offset, bytes, length);
+  } else if (area == Area::Flash) {
+    FillDefaultFirmware(config, offset, bytes, length);
+  } else if (area == Area::KeyConfiguration) {
+    FillKeyConfiguration(config, offset, bytes, length);
   } else {
     FillPanelDisplay(config.panels[panel], offset, bytes, length);
   }

@@ -20,7 +20,7 @@ inline constexpr size_t kViolationTextCapacity = 160;
 // Memory areas are kept in pages that are loaded on first touch and written back when dirty,
 // so that one block command on a 16 MiB flash moves 64 KiB, not the whole file.
 inline constexpr uint32_t kPageSize = 0x10000;
-inline constexpr int kAreaSlots = 4 + 3 * kPanelChannels;
+inline constexpr int kAreaSlots = 5 + 3 * kPanelChannels;
 
 struct AreaStore {
   uint32_t size = 0;  // 0: not set up yet
@@ -72,6 +72,7 @@ struct Machine {
 
   // Effects of commands that change the machine (persisted with the registers).
   uint32_t pcReboots = 0;
+  uint32_t scanCodeRestarts = 0;  // command 0x19
   PanelRequests panelRequests[kPanelChannels] = {};
 
   uint64_t accessCount = 0;
@@ -100,6 +101,10 @@ bool HasDefaultContents(const MachineConfig& config, Area area, int panel);
 // Writes the default contents that fall into the area bytes [offset, offset + length).
 void FillDefaultContents(const MachineConfig& config, Area area, int panel, uint32_t offset,
                          uint8_t* bytes, uint32_t length);
+// The key configuration of a machine whose feature register says it has one
+// (default_key_configuration.cpp).
+void FillKeyConfiguration(const MachineConfig& config, uint32_t offset, uint8_t* bytes,
+                          uint32_t length);
 
 // ---- Text state (persistence.cpp) ----
 void LoadTextState(Machine& machine);

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/format.h"
+#include "sim/firmware_image.h"
 #include "sim/machine.h"
 
 namespace sim {
@@ -19,9 +20,12 @@ constexpr int kPanelDisplaySlots = 2 + kPanelChannels;
 constexpr int kModuleSettingsSlot = 2 + 2 * kPanelChannels;
 constexpr int kPanelModuleSettingsSlots = kModuleSettingsSlot + 1;
 constexpr int kSystemDataSlot = kPanelModuleSettingsSlots + kPanelChannels;
+constexpr int kKeyConfigurationSlot = kSystemDataSlot + 1;
 // Information block and data of the largest system data, with room for the 256-byte padding
 // that an update writes behind them.
 constexpr uint32_t kSystemDataSize = 1024;
+constexpr uint32_t kKeyConfigurationOneChannel = 0x10000;
+constexpr uint32_t kKeyConfigurationSize = 0x40000;
 
 uint32_t PageBytes(const AreaStore& store, uint32_t page) {
   uint32_t offset = page * kPageSize;
@@ -42,6 +46,9 @@ Area SlotArea(int slot) {
   if (slot == kSystemDataSlot) {
     return Area::SystemData;
   }
+  if (slot == kKeyConfigurationSlot) {
+    return Area::KeyConfiguration;
+  }
   if (slot >= kPanelModuleSettingsSlots) {
     return Area::PanelModuleSettings;
   }
@@ -49,7 +56,7 @@ Area SlotArea(int slot) {
 }
 
 int SlotPanel(int slot) {
-  if (slot == kSystemDataSlot) {
+  if (slot == kSystemDataSlot || slot == kKeyConfigurationSlot) {
     return 0;
   }
   if (slot >= kPanelModuleSettingsSlots) {
@@ -284,6 +291,8 @@ int AreaSlot(Area area, int panel) {
       return kPanelModuleSettingsSlots + panel;
     case Area::SystemData:
       return kSystemDataSlot;
+    case Area::KeyConfiguration:
+      return kKeyConfigurationSlot;
   }
   return -1;
 }
@@ -302,6 +311,8 @@ uint32_t AreaSizeOf(const MachineConfig& config, Area area) {
       return kSettingsDevices * kSettingsDeviceSize;
     case Area::SystemData:
       return kSystemDataSize;
+    case Area::KeyConfiguration:
+      return config.panelChannels == 1 ? kKeyConfigurationOneChannel : kKeyConfigurationSize;
   }
   return 0;
 }
@@ -326,6 +337,9 @@ bool AreaFileName(int slot, char* buffer, size_t capacity) {
   }
   if (slot == kSystemDataSlot) {
     return platform::FormatString(buffer, capacity, "sysdata.bin") < capacity;
+  }
+  if (slot == kKeyConfigurationSlot) {
+    return platform::FormatString(buffer, capacity, "kcf.bin") < capacity;
   }
   if (slot < kSystemDataSlot) {
     return platform::FormatString(buffer, capacity, "panel%d-fset.bin",
@@ -370,6 +384,11 @@ bool WriteOutDefaultContents(Machine& machine) {
     }
     AreaStore& store = machine.areas[slot];
     for (uint32_t page = 0; page < store.pageCount; ++page) {
+      // Only the firmware part of the flash holds anything; the rest stays erased.
+      if (SlotArea(slot) == Area::Flash &&
+          !DefaultFirmwareCovers(machine.config, page * kPageSize, PageBytes(store, page))) {
+        continue;
+      }
       if (Page(machine, slot, page) == nullptr) {
         ok = false;
       } else {

@@ -125,6 +125,8 @@ void LoadState(Machine& machine) {
       machine.modulePanel = number < uint32_t(kPanelChannels) ? int8_t(number) : int8_t(-1);
     } else if (TextEquals(key, "pc-reboots") && ParseNumber(value, &number)) {
       machine.pcReboots = number;
+    } else if (TextEquals(key, "scancode-restarts") && ParseNumber(value, &number)) {
+      machine.scanCodeRestarts = number;
     } else {
       LoadPanelRequests(machine, key, value);
     }
@@ -174,6 +176,7 @@ bool SaveState(Machine& machine) {
   AppendText(text, "last-violation=%s\n", machine.lastViolation);
   AppendText(text, "module-panel=%d\n", int(machine.modulePanel));
   AppendText(text, "pc-reboots=%u\n", unsigned(machine.pcReboots));
+  AppendText(text, "scancode-restarts=%u\n", unsigned(machine.scanCodeRestarts));
   for (int panel = 0; panel < kPanelChannels; ++panel) {
     const PanelRequests& requests = machine.panelRequests[panel];
     if (requests.count != 0) {

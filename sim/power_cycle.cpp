@@ -1,6 +1,7 @@
 // A power cycle of the simulated machine, as a PC reboot through the controller causes it: the
-// controller restarts and forgets its selection of a panel for module functions. Firmware
-// written to an update area is not taken over yet; that belongs here.
+// controller restarts, forgets its selection of a panel for module functions and starts a
+// firmware update that it received.
+#include "sim/firmware_image.h"
 #include "sim/machine.h"
 
 namespace sim {
@@ -11,6 +12,7 @@ void PowerCycle(Machine& machine) {
   ++machine.pcReboots;
   machine.modulePanel = -1;
   ApplyBiosSettingsWord(machine);
+  TakeOverUpdatedFirmware(machine);
   machine.stateDirty = true;
 }
 

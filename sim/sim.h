@@ -225,6 +225,8 @@ bool ParseLogEntry(const char* line, LogEntry* entry);
 
 // PC reboots through command 0x50; each counts as a power cycle of the machine.
 uint32_t PcRebootCount();
+// Restarts of the scan-code handling through command 0x19 (after a key configuration change).
+uint32_t ScanCodeRestartCount();
 // Panel requests (command 0x22) that reached a panel: how many, and byte 0 of the last one
 // (2 reboots the panel, 8 its link converter).
 struct PanelRequests {
@@ -243,6 +245,8 @@ enum class Area : uint8_t {
   ModuleSettings,       // factory-settings EEPROMs of the PC modules (command 0x63)
   PanelModuleSettings,  // factory-settings EEPROMs of a panel's modules (command 0x73)
   SystemData,           // system data store, 1 KiB (command 0x67)
+  KeyConfiguration,     // key configuration, 64 KiB with one panel channel, else 256 KiB
+                        // (command 0x20, target 1, device 2)
 };
 // The factory-settings areas hold one EEPROM per device number: device d at d * 2 KiB.
 inline constexpr uint32_t kSettingsDeviceSize = 2048;

@@ -41,7 +41,7 @@ bool ParseSettingsDevice(const std::string& text, AreaChoice* choice) {
   return true;
 }
 
-// flash | linkflash | panelflash:N | display:N | sysdata | fset:DEV | panelfset:P:DEV
+// flash | linkflash | panelflash:N | display:N | sysdata | kcf | fset:DEV | panelfset:P:DEV
 bool ParseArea(const std::string& text, AreaChoice* choice) {
   if (text.rfind("fset:", 0) == 0 || text.rfind("panelfset:", 0) == 0) {
     return ParseSettingsDevice(text, choice);
@@ -54,7 +54,7 @@ bool ParseArea(const std::string& text, AreaChoice* choice) {
   static const Named kAreas[] = {
       {"flash", sim::Area::Flash, false},          {"linkflash", sim::Area::LinkFlash, false},
       {"panelflash", sim::Area::PanelFlash, true}, {"display", sim::Area::PanelDisplay, true},
-      {"sysdata", sim::Area::SystemData, false},
+      {"sysdata", sim::Area::SystemData, false},   {"kcf", sim::Area::KeyConfiguration, false},
   };
   size_t colon = text.find(':');
   std::string name = text.substr(0, colon);

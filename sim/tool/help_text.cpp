@@ -53,6 +53,7 @@ Commands:
   load AREA FILE [--offset N] AREA: flash linkflash panelflash:N display:N
                               fset:DEV panelfset:P:DEV (factory-settings EEPROM, 2 KiB)
                               sysdata (system data store of command 0x67, 1 KiB)
+                              kcf (key configuration, 64 KiB with one channel, else 256 KiB)
   fset DEV [--panel P] [--offset N] [--display] FIELD=VALUE...
                               write a valid factory-settings record into EEPROM DEV (0-15)
                               of the PC (or of panel P) at byte N; --display puts a display

@@ -34,6 +34,7 @@ void ShowController(const sim::MachineConfig& config) {
   std::printf("User serial ID:      0x%08x (record bytes 0-3: 0x%08x)\n",
               unsigned(config.userSerialId), unsigned(config.userSerialIdHead));
   std::printf("PC reboots:          %u\n", unsigned(sim::PcRebootCount()));
+  std::printf("Scan-code restarts:  %u\n", unsigned(sim::ScanCodeRestartCount()));
 }
 
 void ShowPanelDetails(int number, const sim::PanelConfig& panel) {

@@ -172,27 +172,20 @@ const std::vector<MissingHandlerCase> kCellsWithoutHandler = {
     {kActionInfo, kDataLink, -1, false, &kPcAnswered},
     {kActionInfo, kDataLink, 0, false},
     {kActionInfo, kDataConverter, 0, false},
-    {kActionInfo, kDataKeyConfiguration, -1, false},
     {kActionInfo, kDataFactorySettings, 1, true, &kPanelWithoutModules},
-    {kActionInfo, kDataDruxFirmware, -1, false},
     {kActionInfo, kDataHdbt, 0, false},
     {kActionSave, kDataLinkBootloader, -1, true},
     {kActionSave, kDataLink, -1, false, &kPcAnswered},
     {kActionSave, kDataLink, 1, false},
     {kActionSave, kDataConverter, 1, false},
-    {kActionSave, kDataKeyConfiguration, -1, false},
     {kActionSave, kDataFactorySettings, 0, true, &kPanelWithoutModules},
-    {kActionSave, kDataDruxFirmware, -1, false},
     {kActionUpdate, kDataLinkBootloader, -1, true},
     {kActionUpdate, kDataLink, -1, false, &kPcAnswered},
     {kActionUpdate, kDataLink, 0, false},
     {kActionUpdate, kDataLinkImageFile, -1, false},
     {kActionUpdate, kDataConverter, 0, false},
-    {kActionUpdate, kDataKeyConfiguration, -1, false},
     {kActionUpdate, kDataFactorySettings, 1, true, &kPanelWithoutModules},
-    {kActionUpdate, kDataDruxFirmware, -1, false},
     {kActionUpdate, kDataHdbt, 1, false},
-    {kActionDelete, kDataKeyConfiguration, -1, false},
 };
 
 // The full set's cells reach the controller only through their question. What the question
@@ -240,6 +233,113 @@ TEST_F(Drivers, CellsWithoutHandlerAnswerNotSupported) {
       EXPECT_EQ(output.err, kNotSupported[c.action - 1]) << label;
       EXPECT_EQ(output.out, dialogue.menu + (c.action == kActionInfo ? "\n" : "")) << label;
       EXPECT_EQ(CommandLogLines(), expectedCommands) << label;
+    }
+  }
+}
+
+// The DRUX firmware cells reach their handler in both sets: Info shows the running firmware;
+// Save and Update on a PC type without a default file name stop at the file name (the service
+// set cannot ask for one) before the flash is touched.
+TEST_F(Drivers, DruxFirmwareCellsReachTheirHandler) {
+  const std::string info =
+      "\n-- DRUX firmware --\n\nDRUX version: 1.05\nDRUX booted from: low area\n"
+      "DRUX CRC state: OK\nDRUX update counter: 0\n\n";
+  for (const FeatureSet* features : {&kServiceFeatureSet, &kFullFeatureSet}) {
+    StartMachine({});
+    DriverOutput shown = RunDriver(*features, kActionInfo, kDataDruxFirmware, -1);
+    EXPECT_EQ(shown.result, 0);
+    EXPECT_EQ(shown.out, info);
+    EXPECT_EQ(shown.err, "");
+    EXPECT_EQ(CommandLogLines(),
+              std::vector<std::string>{"RD cmd=0x10 addr=0x0000 dev=1 target=1 size=4 state=1 "
+                                       "err=0x00"});
+  }
+  const struct {
+    uint32_t action;
+    std::string first;
+  } cells[] = {{kActionSave, "Save DRUX firmware ...\n"},
+               {kActionUpdate, "Update DRUX firmware ...\n"}};
+  for (const auto& cell : cells) {
+    StartMachine({"pc=5"});
+    DriverOutput output = RunDriver(kServiceFeatureSet, cell.action, kDataDruxFirmware, -1);
+    EXPECT_EQ(output.result, 5);
+    EXPECT_EQ(output.out,
+              cell.first + "ERROR: Can't determine firmware file name automatically.\n");
+    EXPECT_EQ(output.err, "");
+    for (const std::string& line : CommandLogLines()) {
+      EXPECT_EQ(line.rfind("RD cmd=0x12 ", 0), 0u) << line;
+    }
+  }
+}
+
+// The key configuration has no target to settle: each driver reaches its handler at once, in
+// both sets, and closes as usual (no finished line after a failure).
+struct KeyConfigurationCell {
+  uint32_t action;
+  std::vector<std::string> machine;
+  std::string input;
+  int result;
+  std::string serviceOut;
+  std::string fullOut;  // where the full set asks
+  std::string err;
+};
+
+const std::vector<KeyConfigurationCell> kKeyConfigurationCells = {
+    {kActionInfo,
+     {"features=0"},
+     "",
+     0,
+     "\n-- Key configuration --\n\nNo key configuration available.\n\n",
+     "",
+     ""},
+    {kActionInfo, {}, "", 9, "\n-- Key configuration --\n\n\n", "", "ERROR: Invalid header.\n"},
+    {kActionSave,
+     {"features=0"},
+     "",
+     12,
+     "Save key configuration ...\n",
+     "",
+     "ERROR: No key configuration available.\n"},
+    {kActionSave,
+     {},
+     "\n",
+     5,
+     "Save key configuration ...\n"
+     "ERROR: Can't determine configuration file name automatically.\n",
+     "Save key configuration ...\nEnter a configuration filename or nothing to exit: ",
+     ""},
+    {kActionUpdate,
+     {},
+     "\n",
+     5,
+     "Update key configuration ...\n"
+     "ERROR: Can't determine configuration file name automatically.\n",
+     "Update key configuration ...\nEnter a configuration filename or nothing to exit: ",
+     ""},
+    {kActionDelete,
+     {},
+     "n\n",
+     7,
+     "Delete key configuration ...\nDo you really want to delete (y/n): ",
+     "",
+     ""},
+};
+
+TEST_F(Drivers, KeyConfigurationCellsReachTheirHandler) {
+  for (const KeyConfigurationCell& c : kKeyConfigurationCells) {
+    for (const FeatureSet* features : {&kServiceFeatureSet, &kFullFeatureSet}) {
+      std::string label = std::to_string(c.action) + (features->full ? " full" : " service");
+      StartMachine(c.machine);
+      Feed(c.input);
+      DriverOutput output = RunDriver(*features, c.action, kDataKeyConfiguration, -1);
+      EXPECT_EQ(output.result, c.result) << label;
+      EXPECT_EQ(output.out, features->full && !c.fullOut.empty() ? c.fullOut : c.serviceOut)
+          << label;
+      EXPECT_EQ(output.err, c.err) << label;
+      // Nothing was written; Info and Save read the header at most.
+      for (const std::string& line : CommandLogLines()) {
+        EXPECT_EQ(line.rfind("RD cmd=0x20 ", 0), 0u) << label << ": " << line;
+      }
     }
   }
 }
