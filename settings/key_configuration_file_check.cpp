@@ -10,24 +10,11 @@ namespace drux {
 
 namespace {
 
-// The file's length, positioned back at its start; -1 after "ERROR: Can't seek file: ...".
-long FileLength(platform::File* file) {
-  long length = -1;
-  if (platform::SeekFile(file, 0, platform::SeekOrigin::End)) {
-    length = platform::TellFile(file);
-  }
-  if (length < 0 || !platform::SeekFile(file, 0, platform::SeekOrigin::Begin)) {
-    platform::PrintSystemError("ERROR: Can't seek file");
-    return -1;
-  }
-  return length;
-}
-
 // Everything that needs the open file; the header is left in `header`.
 int CheckOpenFile(platform::File* file, uint32_t channelCount, uint8_t* header) {
-  const long size = FileLength(file);
-  if (size < 0) {
-    return kExitFileGeneral;
+  long size = 0;
+  if (int result = TakeFileLength(file, &size); result != kExitOk) {
+    return result;
   }
   if (platform::ReadFile(file, header, kKcfHeaderSize) != kKcfHeaderSize) {
     platform::PrintSystemError("ERROR: Can't read file");

@@ -11,6 +11,7 @@
 #include "settings/display_block.h"
 #include "settings/factory_record.h"
 #include "settings/module_settings_common.h"
+#include "transfer/transfer_engine.h"
 
 namespace drux {
 
@@ -44,19 +45,6 @@ bool AcceptsLongerFile(int32_t panel, int32_t module) {
   return module == kPanelModule && (IsVp41() || IsVp52());
 }
 
-// The file's length, positioned back at its start; -1 after "ERROR: Can't seek file: ...".
-long FileLength(platform::File* file) {
-  long length = -1;
-  if (platform::SeekFile(file, 0, platform::SeekOrigin::End)) {
-    length = platform::TellFile(file);
-  }
-  if (length < 0 || !platform::SeekFile(file, 0, platform::SeekOrigin::Begin)) {
-    platform::PrintSystemError("ERROR: Can't seek file");
-    return -1;
-  }
-  return length;
-}
-
 }  // namespace
 
 int CheckModuleSettingsData(int32_t panel, int32_t module, const ModuleAreaInfo& area,
@@ -80,10 +68,10 @@ int CheckModuleSettingsFile(const char* fileName, int32_t panel, int32_t module,
     platform::PrintSystemError("ERROR: Can't open file");
     return kExitFileOpen;
   }
-  const long fileLength = FileLength(file);
-  if (fileLength < 0) {
+  long fileLength = 0;
+  if (int result = TakeFileLength(file, &fileLength); result != kExitOk) {
     platform::CloseFile(file);
-    return kExitFileGeneral;
+    return result;
   }
   size_t counted = size_t(fileLength);
   if (counted > area.size) {

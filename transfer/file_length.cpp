@@ -1,8 +1,8 @@
 // The length of an open file, taken by seeking to its end.
 #include "frontend/exit_codes.h"
-#include "transfer/transfer_steps.h"
+#include "transfer/transfer_engine.h"
 
-namespace drux::transfer {
+namespace drux {
 
 int TakeFileLength(platform::File* file, long* length) {
   if (!platform::SeekFile(file, 0, platform::SeekOrigin::End)) {
@@ -18,4 +18,4 @@ int TakeFileLength(platform::File* file, long* length) {
   return kExitOk;
 }
 
-}  // namespace drux::transfer
+}  // namespace drux

@@ -6,6 +6,7 @@
 #include "transfer/memory_area_layout.h"
 #include "transfer/notices.h"
 #include "transfer/prompts.h"
+#include "transfer/transfer_engine.h"
 #include "transfer/transfer_steps.h"
 
 namespace drux::memory_area {
@@ -46,7 +47,7 @@ int CheckAreaFile(const AreaTexts& texts, const char* fileName, uint32_t maximum
     return kExitFileOpen;
   }
   long fileLength = 0;
-  int result = transfer::TakeFileLength(file, &fileLength);
+  int result = TakeFileLength(file, &fileLength);
   platform::CloseFile(file);
   if (result != kExitOk) {
     return result;

@@ -27,6 +27,10 @@ uint32_t HeaderPatchValue();
 void ShowProgress(int32_t done, int32_t total);
 void CompareDump(const uint8_t* deviceData, const uint8_t* fileData, size_t index, size_t length);
 
+// Length of an open file, positioned back at its start: 0, or 5 after "ERROR: Can't seek file"
+// with the system's error text.
+int TakeFileLength(platform::File* file, long* length);
+
 int CheckFileChecksum(platform::File* file, long size);
 int CheckFileCrc(platform::File* file, long size);
 

@@ -35,10 +35,6 @@ int ReadDeviceChunk(const MemoryArea& area, uint32_t offset, uint32_t length);
 int VerifyAreaWithFile(const MemoryArea& area, platform::File* file, uint32_t size,
                        bool patchHeader);
 
-// Length of an open file; the file is positioned at its start afterwards. 0, or 5 after
-// "ERROR: Can't seek file: ...".
-int TakeFileLength(platform::File* file, long* length);
-
 // Stores the header patch value and renews the header CRC when the value is not 0 and the
 // buffer holds the whole header.
 void ApplyHeaderPatch(uint8_t* buffer, uint32_t length);

@@ -76,7 +76,7 @@ int WriteFileToArea(const MemoryArea& area, platform::File* file, uint32_t size)
 int UpdateFromOpenFile(platform::File* file, uint32_t command, uint32_t target, uint32_t device,
                        uint32_t start, uint8_t verify, uint8_t xml, uint32_t sizeLimit) {
   long fileLength = 0;
-  int result = transfer::TakeFileLength(file, &fileLength);
+  int result = TakeFileLength(file, &fileLength);
   if (result != kExitOk) {
     return result;
   }

@@ -266,7 +266,7 @@ int CheckOpenFile(platform::File* file, long maxFileSize, long maxDataSize, uint
                   char expectedFunction, uint32_t expectedVariant, const char* expectedUsage,
                   uint32_t minimumVersion, uint32_t* version) {
   long fileLength = 0;
-  int result = transfer::TakeFileLength(file, &fileLength);
+  int result = TakeFileLength(file, &fileLength);
   if (result != kExitOk) {
     return result;
   }
