@@ -26,7 +26,7 @@ namespace {
 using testing::Bytes;
 using testing::CapturedOutput;
 using testing::CaptureOutput;
-using testing::ImageSpec;
+using testing::ImageRecipe;
 using testing::MakeImage;
 
 class DruxFirmware : public testing::TransferTest {
@@ -88,8 +88,8 @@ TEST_F(DruxFirmware, InfoReportsAControllerThatCannotTellItsVersion) {
 TEST_F(DruxFirmware, FlashCopyChecks) {
   constexpr uint32_t kStart = 0x100000;
   constexpr uint32_t kSize = 4096;
-  const ImageSpec good{kSize, "EX4F", "0105", 3};
-  ImageSpec badVersion = good;
+  const ImageRecipe good{kSize, "EX4F", "0105", 3};
+  ImageRecipe badVersion = good;
   badVersion.versionText = "v1.0";
   Bytes badHeader = MakeImage(good);
   badHeader[20] ^= 1;
@@ -151,8 +151,8 @@ TEST_F(DruxFirmware, FlashReadFailure) {
 TEST_F(DruxFirmware, FileChecksByPcType) {
   const std::string bin = Path("fw.bin");
   const std::string xml = Path("fw.fw");
-  testing::WriteBytes(bin, MakeImage(ImageSpec{0x100000, "EX4F", "0107", 1}));
-  const Bytes data = MakeImage(ImageSpec{0x1000, "EX6F", "0107", 1});
+  testing::WriteBytes(bin, MakeImage(ImageRecipe{0x100000, "EX4F", "0107", 1}));
+  const Bytes data = MakeImage(ImageRecipe{0x1000, "EX6F", "0107", 1});
   testing::WriteBytes(
       xml, testing::XmlFile("<Firmware Dev=\"4711\" Ver=\"107\" Use=\"fw\" Fct=\"_\" Var=\"0\" "
                             "Len=\"4096\" Chk=\"" +
@@ -204,7 +204,7 @@ TEST_F(DruxFirmware, SaveRefusesBeforeWriting) {
 
   // The running copy is read and checked in full before the name is refused.
   StartMachine({"pc=EX41", "pc-parent-id=0xFFFFFFFF"});
-  SetFlash(0x100000, MakeImage(ImageSpec{0x100000, "EX4F", "0105", 3}));
+  SetFlash(0x100000, MakeImage(ImageRecipe{0x100000, "EX4F", "0105", 3}));
   const CapturedOutput noXml =
       CaptureOutput([&] { return SaveDruxFirmware(kServiceFeatureSet, bin.c_str(), 1, 0); });
   EXPECT_EQ(noXml.result, 13);
@@ -216,7 +216,7 @@ TEST_F(DruxFirmware, SaveRefusesBeforeWriting) {
 
 TEST_F(DruxFirmware, SaveWritesTheRunningCopyBehindAnXmlHeader) {
   StartMachine({"pc=EX52", "pc-parent-id=12", "system-flags=0x100", "pc-model=DX-EX52"});
-  const Bytes image = MakeImage(ImageSpec{0x100000, "EX5F", "0302", 7});
+  const Bytes image = MakeImage(ImageRecipe{0x100000, "EX5F", "0302", 7});
   SetFlash(0x200000, image);
   const std::string name = Path("saved.fw");
   const CapturedOutput output =
@@ -239,7 +239,7 @@ TEST_F(DruxFirmware, SaveWritesTheRunningCopyBehindAnXmlHeader) {
 TEST_F(DruxFirmware, UpdateDeclinedWritesNothing) {
   StartMachine({"pc=EX52", "firmware=2.00"});
   const std::string name = Path("old.bin");
-  testing::WriteBytes(name, MakeImage(ImageSpec{0x100000, "EX5F", "0150", 0}));
+  testing::WriteBytes(name, MakeImage(ImageRecipe{0x100000, "EX5F", "0150", 0}));
   console_.Feed("n\n");
   const CapturedOutput output =
       CaptureOutput([&] { return UpdateDruxFirmware(kServiceFeatureSet, name.c_str(), 1, 0); });

@@ -17,7 +17,7 @@ namespace {
 
 using testing::Bytes;
 using testing::CapturedOutput;
-using testing::ImageSpec;
+using testing::ImageRecipe;
 using testing::MakeImage;
 
 ImageHeader HeaderWithVersion(const char* text) {
@@ -45,7 +45,7 @@ TEST(ImageHeader, VersionTextReadsLikeFourDigitDecimal) {
 }
 
 TEST(ImageHeader, DecodesFieldsAndChecksItsCrc) {
-  const Bytes image = MakeImage(ImageSpec{64, "VP4F", "0210", 0x01020304});
+  const Bytes image = MakeImage(ImageRecipe{64, "VP4F", "0210", 0x01020304});
   const ImageHeader header = DecodeImageHeader(&image[16]);
   EXPECT_EQ(std::string(header.id, 4), "VP4F");
   EXPECT_EQ(header.updateCounter, 0x01020304u);
@@ -66,7 +66,7 @@ TEST(ImageHeader, DecodesFieldsAndChecksItsCrc) {
 // A header whose update counter is rewritten and whose header CRC is renewed leaves the whole
 // image's CRC valid: this is what lets an update count itself into the image.
 TEST(ImageHeader, PatchedCounterKeepsTheImageCrc) {
-  Bytes image = MakeImage(ImageSpec{1024, "EX4F", "0105", 3});
+  Bytes image = MakeImage(ImageRecipe{1024, "EX4F", "0105", 3});
   ASSERT_EQ(Crc16(0xFFFF, image.data(), image.size()), 0);
   image[24] = 4;
   const uint16_t crc = Crc16(0xFFFF, &image[16], 14);
@@ -142,11 +142,11 @@ const KindTexts kKinds[] = {
 
 TEST_F(ImageFileCheck, EveryKindEveryOutcome) {
   for (const KindTexts& k : kKinds) {
-    const ImageSpec good{4096, "LKVN", "0203", 9, k.headerAtEnd};
+    const ImageRecipe good{4096, "LKVN", "0203", 9, k.headerAtEnd};
     const size_t headerAt = k.headerAtEnd ? 4096 - 16 : 16;
     Bytes badCrc = MakeImage(good);
     badCrc[headerAt + 9] ^= 0x40;
-    ImageSpec badVersion = good;
+    ImageRecipe badVersion = good;
     badVersion.versionText = "x105";
     Bytes shortImage = MakeImage(good);
     shortImage.pop_back();
@@ -181,8 +181,9 @@ TEST_F(ImageFileCheck, EveryKindEveryOutcome) {
 
 TEST_F(ImageFileCheck, DruxFirmwareWithoutIdAndFileFailures) {
   uint32_t version = 0;
-  const CapturedOutput any = Check(
-      ImageKind::DruxFirmware, MakeImage(ImageSpec{4096, "ZZZZ", "  42"}), 4096, nullptr, &version);
+  const CapturedOutput any =
+      Check(ImageKind::DruxFirmware, MakeImage(ImageRecipe{4096, "ZZZZ", "  42"}), 4096, nullptr,
+            &version);
   EXPECT_EQ(any.result, 0) << any.err;
   EXPECT_EQ(version, 42u);
   EXPECT_EQ(any.out.rfind("File version: 0.42\nCheck DRUX firmware file: ", 0), 0u);

@@ -11,7 +11,7 @@
 
 namespace drux::testing {
 
-struct ImageSpec {
+struct ImageRecipe {
   size_t size = 4096;
   std::string id = "EX4F";
   std::string versionText = "0105";
@@ -19,11 +19,11 @@ struct ImageSpec {
   bool headerAtEnd = false;  // HDBaseT firmware
 };
 
-inline void StoreHeader(std::vector<uint8_t>& image, size_t at, const ImageSpec& spec) {
-  std::memcpy(&image[at], spec.id.data(), 4);
-  std::memcpy(&image[at + 4], spec.versionText.data(), 4);
+inline void StoreHeader(std::vector<uint8_t>& image, size_t at, const ImageRecipe& recipe) {
+  std::memcpy(&image[at], recipe.id.data(), 4);
+  std::memcpy(&image[at + 4], recipe.versionText.data(), 4);
   for (int i = 0; i < 4; ++i) {
-    image[at + 8 + i] = uint8_t(spec.counter >> (8 * i));
+    image[at + 8 + i] = uint8_t(recipe.counter >> (8 * i));
   }
   image[at + 12] = 0x01;
   image[at + 13] = 0x00;
@@ -38,19 +38,19 @@ inline void StoreImageCrc(std::vector<uint8_t>& image) {
   image[image.size() - 1] = uint8_t(crc);
 }
 
-inline std::vector<uint8_t> MakeImage(const ImageSpec& spec) {
-  std::vector<uint8_t> image(spec.size);
+inline std::vector<uint8_t> MakeImage(const ImageRecipe& recipe) {
+  std::vector<uint8_t> image(recipe.size);
   for (size_t i = 0; i < image.size(); ++i) {
     image[i] = uint8_t(i * 7 + (i >> 8));
   }
-  StoreHeader(image, spec.headerAtEnd ? spec.size - 16 : 16, spec);
-  if (spec.headerAtEnd) {
+  StoreHeader(image, recipe.headerAtEnd ? recipe.size - 16 : 16, recipe);
+  if (recipe.headerAtEnd) {
     // Two bytes in front of the header are chosen so that the whole file's CRC comes out 0.
-    const uint16_t state = Crc16(0xFFFF, image.data(), spec.size - 18);
+    const uint16_t state = Crc16(0xFFFF, image.data(), recipe.size - 18);
     for (uint32_t x = 0; x <= 0xFFFF; ++x) {
-      image[spec.size - 18] = uint8_t(x >> 8);
-      image[spec.size - 17] = uint8_t(x);
-      if (Crc16(state, &image[spec.size - 18], 18) == 0) {
+      image[recipe.size - 18] = uint8_t(x >> 8);
+      image[recipe.size - 17] = uint8_t(x);
+      if (Crc16(state, &image[recipe.size - 18], 18) == 0) {
         break;
       }
     }

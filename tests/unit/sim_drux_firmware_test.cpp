@@ -93,17 +93,17 @@ TEST_F(SimDruxFirmwareTest, UpdateCommandsWriteTheIdleCopy) {
 
 // The idle copy runs after a power cycle when it is intact and counts more updates.
 TEST_F(SimDruxFirmwareTest, PowerCycleTakesOverAnUpdatedImage) {
-  using drux::testing::ImageSpec;
+  using drux::testing::ImageRecipe;
   using drux::testing::MakeImage;
-  Bytes brokenImage = MakeImage(ImageSpec{0x100000, "EX4F", "0207", 5});
+  Bytes brokenImage = MakeImage(ImageRecipe{0x100000, "EX4F", "0207", 5});
   brokenImage[0x8000] ^= 1;
   const struct {
     std::string label;
     Bytes image;
     bool takenOver;
   } cases[] = {
-      {"newer", MakeImage(ImageSpec{0x100000, "EX4F", "0207", 5}), true},
-      {"same counter", MakeImage(ImageSpec{0x100000, "EX4F", "0207", 4}), false},
+      {"newer", MakeImage(ImageRecipe{0x100000, "EX4F", "0207", 5}), true},
+      {"same counter", MakeImage(ImageRecipe{0x100000, "EX4F", "0207", 4}), false},
       {"broken", brokenImage, false},
   };
   for (const auto& c : cases) {
