@@ -1,4 +1,5 @@
 // Identity and firmware version of the controller (command 0x10).
+#include "controller/byte_fields.h"
 #include "controller/command.h"
 #include "controller/controller_info.h"
 #include "controller/registers.h"
@@ -19,8 +20,7 @@ int ReadControllerVersion(ControllerVersion* record, uint32_t target, uint32_t d
   if (status != kStatusOk) {
     return status;
   }
-  const uint32_t word = uint32_t(reply[0]) | (uint32_t(reply[1]) << 8) |
-                        (uint32_t(reply[2]) << 16) | (uint32_t(reply[3]) << 24);
+  const uint32_t word = LoadLittleEndian32(reply);
   for (int letter = 0; letter < 4; ++letter) {
     record->id[letter] = IdLetter(word, letter);
   }

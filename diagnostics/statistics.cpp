@@ -2,6 +2,7 @@
 // Module statistics only read: a record the controller does not have is simply left out.
 #include "diagnostics/statistics.h"
 
+#include "controller/byte_fields.h"
 #include "controller/command.h"
 #include "controller/controller_info.h"
 #include "controller/status_text.h"
@@ -41,15 +42,6 @@ constexpr uint32_t kAddressFan = 0x200;
 constexpr uint32_t kFanRecordSize = 16;
 constexpr uint32_t kFans = 4;
 
-uint32_t Word32(const uint8_t* bytes) {
-  return uint32_t(bytes[0]) | (uint32_t(bytes[1]) << 8) | (uint32_t(bytes[2]) << 16) |
-         (uint32_t(bytes[3]) << 24);
-}
-
-uint16_t Word16(const uint8_t* bytes) {
-  return static_cast<uint16_t>(bytes[0] | (bytes[1] << 8));
-}
-
 // The module's owner decides the command; the device is always the module.
 struct ModuleRecords {
   uint32_t command;
@@ -69,8 +61,8 @@ bool PrintTimeRecord(const ModuleRecords& records, uint32_t target, const char* 
   if (!ReadRecord(records, kAddressTimeRecords, target, bytes, kTimeRecordSize)) {
     return false;
   }
-  HoursAndMinutes time = QuarterHoursToTime(Word32(bytes));
-  unsigned long cycles = Word32(bytes + 4);
+  HoursAndMinutes time = QuarterHoursToTime(LoadLittleEndian32(bytes));
+  unsigned long cycles = LoadLittleEndian32(bytes + 4);
   platform::Print("%s: %lu h %lu min (%lu cycles)\n", label, time.hours, time.minutes, cycles);
   return true;
 }
@@ -87,11 +79,11 @@ bool PrintTimeRecords(const ModuleRecords& records, bool pcModule) {
 
 // " Max: ..." or " Min: ..." of one sensor.
 void PrintTemperatureLine(const char* label, const uint8_t* bytes) {
-  HoursAndMinutes log = QuarterHoursToTime(Word32(bytes));
-  HoursAndMinutes alarm = QuarterHoursToTime(Word32(bytes + 4));
+  HoursAndMinutes log = QuarterHoursToTime(LoadLittleEndian32(bytes));
+  HoursAndMinutes alarm = QuarterHoursToTime(LoadLittleEndian32(bytes + 4));
   platform::Print(" %s: %.2f degree C, log: %lu h %lu min, alarm: %lu h %lu min\n", label,
-                  TemperatureCelsius(Word16(bytes + 8)), log.hours, log.minutes, alarm.hours,
-                  alarm.minutes);
+                  TemperatureCelsius(LoadLittleEndian16(bytes + 8)), log.hours, log.minutes,
+                  alarm.hours, alarm.minutes);
 }
 
 // Maximum and minimum of each sensor. True when any temperature line was printed.
@@ -121,10 +113,10 @@ bool PrintFans(const ModuleRecords& records) {
     if (!ReadRecord(records, kAddressFan, fan, bytes, kFanRecordSize)) {
       continue;
     }
-    HoursAndMinutes running = QuarterHoursToTime(Word32(bytes));
-    unsigned long cycles = Word32(bytes + 4);
-    HoursAndMinutes tooSlow = QuarterHoursToTime(Word32(bytes + 8));
-    HoursAndMinutes alarm = QuarterHoursToTime(Word32(bytes + 12));
+    HoursAndMinutes running = QuarterHoursToTime(LoadLittleEndian32(bytes));
+    unsigned long cycles = LoadLittleEndian32(bytes + 4);
+    HoursAndMinutes tooSlow = QuarterHoursToTime(LoadLittleEndian32(bytes + 8));
+    HoursAndMinutes alarm = QuarterHoursToTime(LoadLittleEndian32(bytes + 12));
     platform::Print("Fan %u\n", fan);
     platform::Print(
         " Running: %lu h %lu min (%lu cycles), too slow: %lu h %lu min, alarm: %lu h %lu min\n",
@@ -183,8 +175,8 @@ int ShowPanelStatistics(int32_t panel) {
     platform::PrintError("ERROR: Can't read data: %s\n", StatusText(status, errorByte));
     return kExitDruxFailed;
   }
-  unsigned cycles = Word16(bytes);
-  unsigned hours = Word16(bytes + 2);
+  unsigned cycles = LoadLittleEndian16(bytes);
+  unsigned hours = LoadLittleEndian16(bytes + 2);
   platform::Print("Backlight-on: %u h (%u cycles)\n", hours, cycles);
   return kExitOk;
 }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "controller/byte_fields.h"
 #include "controller/command.h"
 #include "controller/status_text.h"
 #include "frontend/exit_codes.h"
@@ -79,15 +80,11 @@ int ReadRecord(uint8_t* record) {
 }
 
 uint32_t ValueOf(const uint8_t* record) {
-  const uint8_t* bytes = record + kValueOffset;
-  return uint32_t(bytes[0]) | (uint32_t(bytes[1]) << 8) | (uint32_t(bytes[2]) << 16) |
-         (uint32_t(bytes[3]) << 24);
+  return LoadLittleEndian32(record + kValueOffset);
 }
 
 void PutValue(uint8_t* record, uint32_t value) {
-  for (uint32_t i = 0; i < 4; ++i) {
-    record[kValueOffset + i] = static_cast<uint8_t>(value >> (8 * i));
-  }
+  StoreLittleEndian32(record + kValueOffset, value);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "controller/byte_fields.h"
 #include "frontend/exit_codes.h"
 #include "platform/format.h"
 #include "platform/platform.h"
@@ -117,10 +118,9 @@ ImageHeader DecodeImageHeader(const uint8_t* bytes) {
   ImageHeader header{};
   std::memcpy(header.id, bytes, sizeof header.id);
   std::memcpy(header.versionText, bytes + 4, sizeof header.versionText);
-  header.updateCounter = uint32_t(bytes[8]) | uint32_t(bytes[9]) << 8 | uint32_t(bytes[10]) << 16 |
-                         uint32_t(bytes[11]) << 24;
-  header.stateWord = uint16_t(bytes[12] | bytes[13] << 8);
-  header.headerCrc = uint16_t(bytes[14] << 8 | bytes[15]);
+  header.updateCounter = LoadLittleEndian32(bytes + 8);
+  header.stateWord = LoadLittleEndian16(bytes + 12);
+  header.headerCrc = LoadBigEndian16(bytes + 14);
   return header;
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "controller/byte_fields.h"
 #include "controller/command.h"
 
 namespace drux {
@@ -16,11 +17,6 @@ constexpr uint32_t kModelPartSizes[] = {16, 16, 8};
 constexpr uint32_t kModelFirstAddress = 0x10;
 constexpr size_t kModelLength = 40;
 
-uint32_t LittleEndianWord(const uint8_t* bytes) {
-  return uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16 |
-         uint32_t(bytes[3]) << 24;
-}
-
 uint32_t ReadIdWord(uint32_t device, uint32_t address, uint32_t size) {
   uint8_t record[16] = {};
   uint8_t errorByte = 0;
@@ -28,7 +24,7 @@ uint32_t ReadIdWord(uint32_t device, uint32_t address, uint32_t size) {
                   &errorByte) != kStatusOk) {
     return 0;
   }
-  return LittleEndianWord(record);
+  return LoadLittleEndian32(record);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include <array>
 
+#include "controller/byte_fields.h"
 #include "controller/command.h"
 #include "frontend/service_request.h"
 #include "transfer/prompts.h"
@@ -100,8 +101,7 @@ uint32_t ReadModuleWord(int32_t panel, int32_t module, uint32_t address, uint32_
   if (!SelectModuleOwner(panel, module) || !ReadModuleBytes(panel, module, address, bytes, size)) {
     return 0;
   }
-  return uint32_t(bytes[0]) | (uint32_t(bytes[1]) << 8) | (uint32_t(bytes[2]) << 16) |
-         (uint32_t(bytes[3]) << 24);
+  return LoadLittleEndian32(bytes);
 }
 
 uint32_t ReadModuleId(int32_t panel, int32_t module) {

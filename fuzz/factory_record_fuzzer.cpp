@@ -4,8 +4,8 @@
 #include <cstring>
 #include <memory>
 
+#include "controller/byte_fields.h"
 #include "fuzz/fuzz_check.h"
-#include "settings/byte_fields.h"
 #include "settings/display_block.h"
 #include "settings/factory_record.h"
 #include "settings/parent_id_correction.h"

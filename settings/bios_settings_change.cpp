@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "controller/byte_fields.h"
 #include "controller/command.h"
 #include "controller/status_text.h"
 #include "frontend/command_line.h"
@@ -50,16 +51,12 @@ uint32_t ReadSettingsWord() {
     platform::Print("No BIOS settings found (never changed before).\n");
     return 0;
   }
-  const uint8_t* word = answer + kWordOffset;
-  return uint32_t(word[0]) | uint32_t(word[1]) << 8 | uint32_t(word[2]) << 16 |
-         uint32_t(word[3]) << 24;
+  return LoadLittleEndian32(answer + kWordOffset);
 }
 
 int WriteSettingsWord(uint32_t word) {
   uint8_t payload[kWordSize];
-  for (uint32_t i = 0; i < kWordSize; ++i) {
-    payload[i] = static_cast<uint8_t>(word >> (8 * i));
-  }
+  StoreLittleEndian32(payload, word);
   uint8_t errorByte = 0;
   int status = WriteCommand(kCommandBiosSettings, kBiosSettingsAddress, kBiosSettingsDevice,
                             kBiosSettingsTarget, payload, kWordSize, &errorByte);

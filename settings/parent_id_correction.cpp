@@ -1,9 +1,9 @@
 // Parent device ID correction of a factory-settings record.
 #include "settings/parent_id_correction.h"
 
+#include "controller/byte_fields.h"
 #include "frontend/exit_codes.h"
 #include "platform/platform.h"
-#include "settings/byte_fields.h"
 #include "settings/factory_record.h"
 
 namespace drux {

@@ -1,7 +1,7 @@
 // Reading the HEAD header of a factory-settings record and recognising its tags.
 #include <cstring>
 
-#include "settings/byte_fields.h"
+#include "controller/byte_fields.h"
 #include "settings/factory_record.h"
 
 namespace drux {

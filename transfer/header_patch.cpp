@@ -1,5 +1,6 @@
 // The header patch of a firmware update: the image header carries a value (the update counter)
 // at 0x18 and a CRC over its bytes 0x10-0x1D at 0x1E, high byte first.
+#include "controller/byte_fields.h"
 #include "transfer/transfer_engine.h"
 #include "transfer/transfer_steps.h"
 
@@ -30,9 +31,7 @@ void ApplyHeaderPatch(uint8_t* buffer, uint32_t length) {
   if (headerPatchValue == 0 || length < kHeaderEnd) {
     return;
   }
-  for (uint32_t i = 0; i < 4; ++i) {
-    buffer[kPatchValueOffset + i] = uint8_t(headerPatchValue >> (8 * i));
-  }
+  StoreLittleEndian32(buffer + kPatchValueOffset, headerPatchValue);
   const uint16_t crc =
       Crc16(kHeaderCrcStartValue, buffer + kHeaderCrcStart, kHeaderCrcOffset - kHeaderCrcStart);
   buffer[kHeaderCrcOffset] = uint8_t(crc >> 8);

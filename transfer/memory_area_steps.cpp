@@ -1,5 +1,6 @@
 // Steps that the memory-area handlers share: the opening lines, the file check before an
 // update, the check of a stored length and the failure reports.
+#include "controller/byte_fields.h"
 #include "controller/status_text.h"
 #include "frontend/exit_codes.h"
 #include "platform/platform.h"
@@ -101,14 +102,11 @@ int ReportWriteFailure(int status, uint8_t errorByte) {
 }
 
 uint32_t StoredLength(const uint8_t* field) {
-  return uint32_t(field[0]) | (uint32_t(field[1]) << 8) | (uint32_t(field[2]) << 16) |
-         (uint32_t(field[3]) << 24);
+  return LoadLittleEndian32(field);
 }
 
 void PutStoredLength(uint8_t* field, uint32_t length) {
-  for (uint32_t i = 0; i < 4; ++i) {
-    field[i] = uint8_t(length >> (8 * i));
-  }
+  StoreLittleEndian32(field, length);
 }
 
 }  // namespace drux::memory_area

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "controller/byte_fields.h"
 #include "frontend/module_catalogue.h"
 #include "platform/platform.h"
-#include "settings/byte_fields.h"
 #include "settings/factory_record.h"
 #include "settings/module_factory_settings.h"
 #include "tests/support/console_feed.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "settings/byte_fields.h"
+#include "controller/byte_fields.h"
 #include "settings/display_block.h"
 #include "settings/factory_record.h"
 #include "tests/unit/settings_test_support.h"

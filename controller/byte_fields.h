@@ -1,5 +1,6 @@
-// Multi-byte fields inside factory-settings images. The HEAD header and the display block store
-// theirs big-endian, the FACT header little-endian; fields may be unaligned.
+// Multi-byte fields in byte buffers, possibly unaligned. Controller words and most records are
+// little-endian; the factory settings' HEAD header and display block and the CRC fields of
+// image headers are big-endian.
 #pragma once
 
 #include <cstdint>
