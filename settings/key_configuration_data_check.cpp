@@ -2,6 +2,7 @@
 // the whole image row by row (trailer row and 8-bit sum).
 #include <cstring>
 
+#include "controller/controller_info.h"
 #include "controller/status_text.h"
 #include "frontend/exit_codes.h"
 #include "platform/platform.h"
@@ -60,6 +61,12 @@ int CheckKeyConfigurationData(uint32_t* length) {
   }
   if (length != nullptr) {
     const uint32_t imageLength = KcfImageSize(kcf::HeaderPanelCount(header));
+    // The panel count comes from the stored data; a count the area cannot hold would make the
+    // rows run past its end.
+    if (imageLength > KcfEraseLength(PanelChannelCount())) {
+      platform::PrintError("ERROR: Invalid data.\n");
+      return kExitInvalidData;
+    }
     platform::Print("Check key configuration: ");
     *length = imageLength;
     const int result = CheckWholeImage(imageLength);

@@ -2,6 +2,7 @@
 // Update of the default machine's configuration, a one-channel PC, and the Info ALL section.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <regex>
@@ -46,15 +47,16 @@ std::string ScanCodeRestarts(const SimulatedPc& pc) {
   return at == std::string::npos ? "" : show.substr(at, show.find('\n', at) - at);
 }
 
-// A one-channel image with header, scan codes, trailer row and a last byte that makes the sum 0.
-std::vector<uint8_t> OneChannelImage() {
-  std::vector<uint8_t> image(12816, 0);
+// An image for `panels` channels with header, scan codes, trailer row and a last byte that makes
+// the sum 0.
+std::vector<uint8_t> KcfImage(uint8_t panels) {
+  std::vector<uint8_t> image(panels * 12544u + 272u, 0);
   const std::string texts[] = {"Version:3.01", "Date:2026-01-20", "UserInfo:Press line keys"};
   const size_t offsets[] = {0, 14, 30};
   for (int i = 0; i < 3; ++i) {
     std::copy(texts[i].begin(), texts[i].end(), image.begin() + long(offsets[i]));
   }
-  image[130] = 1;
+  image[130] = panels;
   for (size_t i = 256; i < image.size() - 16; ++i) {
     image[i] = uint8_t(i % 251);
   }
@@ -62,6 +64,10 @@ std::vector<uint8_t> OneChannelImage() {
   std::copy(trailer.begin(), trailer.end(), image.end() - 16);
   image.back() = uint8_t(0 - Sum(image));
   return image;
+}
+
+std::vector<uint8_t> OneChannelImage() {
+  return KcfImage(1);
 }
 
 // The default machine's configuration goes to a file, is deleted and comes back from the file.
@@ -156,6 +162,51 @@ TEST(KeyConfigurationE2e, OneChannelPc) {
   }
   // The update wrote 12816 bytes padded to 13056; the delete 4096 rows.
   EXPECT_EQ(erases, 13056 / 16 + 4096u);
+}
+
+// The stored panel count decides how many rows a save reads; a count whose image the area cannot
+// hold is refused before the first row.
+TEST(KeyConfigurationE2e, PanelCountBeyondTheArea) {
+  struct Case {
+    std::string channels;
+    uint8_t panels;
+    bool fits;
+  };
+  const std::vector<Case> cases = {
+      {"channels=1", 5, true},     // 62992 of 65536 bytes
+      {"channels=1", 6, false},    // 75536
+      {"channels=16", 20, true},   // 251152 of 262144
+      {"channels=16", 21, false},  // 263696
+      {"channels=16", 255, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.channels + " " + std::to_string(c.panels));
+    SimulatedPc pc({c.channels, "features=0x10000"});
+    std::vector<uint8_t> image = KcfImage(c.panels);
+    if (!c.fits) {
+      image.resize(256);  // the header is all there is to read
+    }
+    const std::string stored = FileIn(pc, "stored.bin");
+    ASSERT_TRUE(WriteFileBytes(stored, image));
+    ASSERT_EQ(pc.Druxsim({"load", "kcf", stored}).exitCode, 0);
+    const std::string file = FileIn(pc, "k.kcf");
+    ProgramOutput save = pc.Run(Druxsvc(), {"s", "kcf", file}, "", kFrozenClock);
+    if (c.fits) {
+      EXPECT_EQ(save.exitCode, 0) << save.err;
+      EXPECT_EQ(ReadFileBytes(file), image);
+      continue;
+    }
+    EXPECT_EQ(save.exitCode, 9);
+    EXPECT_EQ(save.err, "ERROR: Invalid data.\n");
+    EXPECT_EQ(save.out, kPcLine + "Save key configuration ...\nWrite configuration file: " + file +
+                            "\n" + kTotalTime);
+    EXPECT_FALSE(std::filesystem::exists(file));
+    uint16_t lastBlock = 0;
+    for (const sim::LogEntry& entry : pc.CommandLog()) {
+      lastBlock = std::max(lastBlock, entry.address);
+    }
+    EXPECT_LT(lastBlock, 256 / 16) << "only the header is read";
+  }
 }
 
 // A controller that cannot restart its scan codes keeps the new data and asks for a PC reboot;
