@@ -40,18 +40,34 @@ void ListSupportedSettings(const BiosFamilyTables& family) {
   platform::Print("Note: '=BIOS' uses value set in BIOS\n");
 }
 
+// A lock held by someone else, an IRQ collision, a timeout or a busy device say nothing about the
+// stored word: starting from 0 then would silently put every other option back to BIOS.
+bool IsTransientFailure(int status, uint8_t errorByte) {
+  if (status == kStatusLocked) {
+    return true;
+  }
+  return status == kStatusFailed && (errorByte == kErrorIrqCollision ||
+                                     errorByte == kErrorTimeout || errorByte == kErrorDeviceBusy);
+}
+
 // A controller that never stored the word answers the read with a failure; every option is then
 // the BIOS set-up's own.
-uint32_t ReadSettingsWord() {
+int ReadSettingsWord(uint32_t* word) {
   uint8_t answer[kReadSize];
   uint8_t errorByte = 0;
   int status = ReadCommand(kCommandBiosSettings, kBiosSettingsAddress, kBiosSettingsDevice,
                            kBiosSettingsTarget, answer, kReadSize, &errorByte);
-  if (status != kStatusOk) {
-    platform::Print("No BIOS settings found (never changed before).\n");
-    return 0;
+  if (status == kStatusOk) {
+    *word = LoadLittleEndian32(answer + kWordOffset);
+    return kExitOk;
   }
-  return LoadLittleEndian32(answer + kWordOffset);
+  if (IsTransientFailure(status, errorByte)) {
+    platform::PrintError("ERROR: Can't read data: %s\n", StatusText(status, errorByte));
+    return kExitDruxFailed;
+  }
+  platform::Print("No BIOS settings found (never changed before).\n");
+  *word = 0;
+  return kExitOk;
 }
 
 int WriteSettingsWord(uint32_t word) {
@@ -89,7 +105,10 @@ int ChangeBiosSetting(const char* setting) {
     }
     setting = input;
   }
-  uint32_t word = ReadSettingsWord();
+  uint32_t word = 0;
+  if (int result = ReadSettingsWord(&word); result != kExitOk) {
+    return result;
+  }
   const BiosSettingText* match = FindSetting(family.settings, setting);
   if (match == nullptr) {
     match = FindSetting(SharedBiosTables().settings, setting);

@@ -134,6 +134,38 @@ TEST(BiosE2e, RefusalsAndFailures) {
   }
 }
 
+// A read that failed for the moment says nothing about the stored word: changing one option
+// from 0 would put every other option back to BIOS. Only a read that found no word starts at 0.
+TEST(BiosE2e, ReadFailureOfTheWord) {
+  struct Case {
+    std::vector<std::string> fault;
+    std::string err;
+    std::string word;  // afterwards
+  };
+  const std::string cantRead = "ERROR: Can't read data: ";
+  const std::vector<Case> cases = {
+      {{"lock"}, cantRead + "DRUX command interface is locked\n", "0x00000004"},
+      {{"error", "0x66", "0x80", "read"}, cantRead + "IRQ collision\n", "0x00000004"},
+      {{"error", "0x66", "0x82", "read"}, cantRead + "DRUX command timeout\n", "0x00000004"},
+      {{"busy", "0x66", "5", "read"}, cantRead + "device busy\n", "0x00000004"},
+      {{"error", "0x66", "0x85", "read"}, "", "0x00001000"},
+      {{"error", "0x66", "0x83", "read"}, "", "0x00001000"},
+  };
+  for (const Case& c : cases) {
+    SimulatedPc pc({"bios-word=0x00000004"});
+    std::vector<std::string> fault{"fault"};
+    fault.insert(fault.end(), c.fault.begin(), c.fault.end());
+    ASSERT_EQ(pc.Druxsim(fault).exitCode, 0);
+    SCOPED_TRACE(::testing::PrintToString(c.fault));
+    ProgramOutput result = pc.Run(Druxsvc(), {"c", "biosset", "HV=enabled"}, "", kFrozenClock);
+    EXPECT_EQ(result.err, c.err);
+    EXPECT_EQ(result.exitCode, c.err.empty() ? 0 : 6);
+    const bool started = result.out.find(kNoWord) != std::string::npos;
+    EXPECT_EQ(started, c.err.empty());
+    EXPECT_EQ(MachineSetting(pc, "bios-word"), c.word);
+  }
+}
+
 // The full set names a VP20, so it has the VP20's options; the service set does not.
 TEST(BiosE2e, FullSetAsksAndKnowsTheVp20) {
   SimulatedPc pc({"pc=VP20", "bios=0x00000800", "bios-word=0x80000000"});
