@@ -101,25 +101,22 @@ int UpdateTaggedArea(const FeatureSet& features, const TaggedArea& area, const c
   if (result != kExitOk) {
     return result;
   }
+  // The block says "no data" while the data is written and gets the tag only when all of it is
+  // in place: an update cut short anywhere never leaves a tag over old or half-written contents.
   const FlashGeometry& flash = *FlashOfThisPc();
-  uint8_t block[kInfoBlockSize] = {};
-  std::memcpy(block, area.tag, kTagLength);
-  PutStoredLength(block + kInfoLengthOffset, length);
-  result = WriteInfoBlock(area, flash, block);
+  result = EraseInfoBlock(area, flash);
   if (result != kExitOk) {
     return result;
   }
   result = UpdateAreaFromFile(flash.command, kFlashTarget, kFlashDevice,
                               TaggedAreaBase(area, flash) + kInfoBlockSize, name, verify, 0, 0);
   if (result != kExitOk) {
-    // Half-written data must not pass for valid data; whether the marking sticks cannot change
-    // the result any more.
-    uint8_t erased[kInfoBlockSize];
-    std::memset(erased, kErasedByte, sizeof erased);
-    uint8_t ignoredErrorByte = 0;
-    WriteArea(InfoBlockArea(area, flash), erased, &ignoredErrorByte);
+    return result;
   }
-  return result;
+  uint8_t block[kInfoBlockSize] = {};
+  std::memcpy(block, area.tag, kTagLength);
+  PutStoredLength(block + kInfoLengthOffset, length);
+  return WriteInfoBlock(area, flash, block);
 }
 
 int DeleteTaggedArea(const TaggedArea& area, uint8_t assumeYes) {

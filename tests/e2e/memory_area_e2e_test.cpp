@@ -3,6 +3,7 @@
 // the areas afterwards, and the sections they add to Info ALL.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
@@ -108,6 +109,79 @@ TEST(MemoryAreaE2e, UserDataWithoutAFileName) {
                             kTotalTime);
   EXPECT_EQ(result.exitCode, 5);
   EXPECT_TRUE(pc.CommandLog().empty());
+}
+
+// The information block says "no data" while the data is written and gets its tag last, so that
+// no interrupted update leaves a tag over old or half-written data.
+TEST(MemoryAreaE2e, UserDataUpdateWritesTheTagLast) {
+  struct Case {
+    std::vector<std::string> fault;
+    int exitCode;
+    std::string err;
+    bool newData;         // the new data stands behind the information block
+    std::string infoTag;  // the tag afterwards; empty: the block is erased
+  };
+  const std::string failure = "device failure (does not exist)\n";
+  const std::vector<Case> cases = {
+      {{}, 0, "", true, "USER"},
+      {{"fault", "error", "0xe2", "0x85", "write"},
+       6,
+       "ERROR: Can't write data: " + failure,
+       false,
+       "USER"},
+      {{"fault", "error", "0xe2", "0x85", "read"},
+       6,
+       "ERROR: Can't read data: " + failure,
+       true,
+       ""},
+  };
+  constexpr uint16_t kInfoAddress = (kUserBase / 256) & 0x3FFF;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.err);
+    SimulatedPc pc;
+    Bytes old(256 + 20, 0);
+    std::copy_n("USER\x14", 5, old.begin());  // 20 bytes of old data
+    const Bytes oldData = Pattern(20, 50);
+    std::copy(oldData.begin(), oldData.end(), old.begin() + 256);
+    const std::string oldFile = FileIn(pc, "old.bin");
+    ASSERT_TRUE(WriteFileBytes(oldFile, old));
+    ASSERT_EQ(pc.Druxsim({"load", "flash", oldFile, "--offset", "0x9f0000"}).exitCode, 0);
+    if (!c.fault.empty()) {
+      ASSERT_EQ(pc.Druxsim(c.fault).exitCode, 0);
+    }
+    const std::string input = FileIn(pc, "u.bin");
+    const Bytes data = Pattern(1000, 7);
+    ASSERT_TRUE(WriteFileBytes(input, data));
+    ProgramOutput update = pc.Run(Druxsvc(), {"u", "user", input}, "", kFrozenClock);
+    EXPECT_EQ(update.exitCode, c.exitCode);
+    EXPECT_EQ(update.err, c.err);
+    ASSERT_EQ(pc.Druxsim({"fault", "clear"}).exitCode, 0);
+
+    Bytes info = Dump(pc, "flash", kUserBase, 256);
+    if (c.infoTag.empty()) {
+      EXPECT_EQ(info, Bytes(256, 0xFF));
+    } else {
+      EXPECT_EQ(std::string(info.begin(), info.begin() + 4), c.infoTag);
+      EXPECT_EQ(info[4], c.newData ? 1000 % 256 : 20);
+    }
+    EXPECT_EQ(Dump(pc, "flash", kUserBase + 256, 20),
+              c.newData ? Bytes(data.begin(), data.begin() + 20) : oldData);
+
+    std::vector<uint16_t> writes;
+    for (const sim::LogEntry& entry : pc.CommandLog()) {
+      if (!entry.read) {
+        writes.push_back(entry.address);
+      }
+    }
+    ASSERT_FALSE(writes.empty());
+    EXPECT_EQ(writes.front(), kInfoAddress) << "the erased block goes first";
+    if (c.exitCode == 0) {
+      EXPECT_EQ(writes.size(), 1u + 4u + 1u);
+      EXPECT_EQ(writes.back(), kInfoAddress) << "the tag goes last";
+    } else if (!c.newData) {
+      EXPECT_EQ(writes.size(), 1u) << "nothing else is written";
+    }
+  }
 }
 
 // The whole 16 MiB flash goes to a file and back; both must stay quick.

@@ -192,13 +192,15 @@ TEST_F(TaggedAreas, UpdateWritesInformationBlockAndDataOnBothFlashSizes) {
       EXPECT_EQ(output.err, "") << label;
       EXPECT_EQ(Flash(base, 256), InfoBlock(area.tag, 300)) << label;
       EXPECT_EQ(Flash(base + 256, 300), data) << label;
-      // The first write is the information block.
+      // The information block is written first (erased) and last (tag and length).
       std::vector<sim::LogEntry> log = Log();
       ASSERT_FALSE(log.empty()) << label;
       BlockAddress info = FlashBlock(base, flash.large);
       EXPECT_FALSE(log[0].read);
       EXPECT_EQ(log[0].code, info.code) << label;
       EXPECT_EQ(log[0].address, info.address) << label;
+      EXPECT_FALSE(log.back().read);
+      EXPECT_EQ(log.back().address, info.address + (flash.large ? 0 : 15)) << label;
 
       sim::ClearLog();
       CapturedOutput shown = CaptureOutput([&] { return ShowArea(area); });
