@@ -4,6 +4,7 @@
 
 #include "controller/status_text.h"
 #include "frontend/exit_codes.h"
+#include "transfer/memory_area_layout.h"
 #include "transfer/transfer_engine.h"
 #include "transfer/transfer_steps.h"
 
@@ -11,18 +12,24 @@ namespace drux {
 
 namespace {
 
-// Flash is written in whole pages of 256 bytes whatever the area's block size; these areas are
-// not flash and take the data as it is.
+// Flash is written in whole pages of 256 bytes whatever the area's block size. The system data
+// store is no flash and small (64 bytes on some PCs): a page there would run past its end, so it
+// takes whole 16-byte blocks. The module and display areas take the data as it is.
 constexpr uint32_t kPadPage = 256;
+constexpr uint32_t kStoreBlock = 16;
 constexpr uint8_t kErasedByte = 0xFF;
 constexpr uint32_t kModuleDataCommand = 0x63;
 constexpr uint32_t kPanelModuleDataCommand = 0x73;
 constexpr uint32_t kPanelDataCommand = 0x20;
 constexpr uint32_t kPanelDisplayTarget = 4;
 
-bool PadsToPages(const MemoryArea& area) {
-  return area.command != kModuleDataCommand && area.command != kPanelModuleDataCommand &&
-         !(area.command == kPanelDataCommand && area.target == kPanelDisplayTarget);
+// 0: no padding.
+uint32_t PaddingUnit(const MemoryArea& area) {
+  if (area.command == kModuleDataCommand || area.command == kPanelModuleDataCommand ||
+      (area.command == kPanelDataCommand && area.target == kPanelDisplayTarget)) {
+    return 0;
+  }
+  return area.command == memory_area::kSystemDataCommand ? kStoreBlock : kPadPage;
 }
 
 // The data behind the header, cut to the header's Len and to the caller's limit.
@@ -53,8 +60,8 @@ int WriteFileToArea(const MemoryArea& area, platform::File* file, uint32_t size)
     if (done == 0) {
       transfer::ApplyHeaderPatch(buffer, chunk);
     }
-    if (PadsToPages(area)) {
-      const uint32_t padded = transfer::RoundUp(chunk, kPadPage);
+    if (const uint32_t unit = PaddingUnit(area); unit != 0) {
+      const uint32_t padded = transfer::RoundUp(chunk, unit);
       std::memset(buffer + chunk, kErasedByte, padded - chunk);
       chunk = padded;
     }

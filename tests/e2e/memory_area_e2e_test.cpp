@@ -264,6 +264,50 @@ TEST(MemoryAreaE2e, SystemDataOfAVp41) {
   EXPECT_EQ(Dump(pc, "sysdata", 0, 16), Bytes(16, 0xFF));
 }
 
+// An update pads the data to whole blocks of what it writes: the system data store takes 16-byte
+// blocks and must never get bytes past its end (64 bytes on a VP41); flash areas take pages.
+TEST(MemoryAreaE2e, UpdatePaddingFollowsTheArea) {
+  struct Case {
+    std::string pc;
+    std::string type;
+    size_t fileSize;
+    uint32_t infoBlock;  // written twice, before and after the data
+    uint32_t written;    // data bytes with the padding
+  };
+  const std::vector<Case> cases = {
+      {"pc=VP41", "sys", 40, 16, 48},
+      {"pc=VP41", "sys", 48, 16, 48},
+      {"pc=EX52", "sys", 300, 16, 304},
+      {"pc=VP41", "user", 40, 256, 256},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.pc + " " + c.type + " " + std::to_string(c.fileSize));
+    SimulatedPc pc({c.pc});
+    const Bytes store = Pattern(1024, 77);  // what lies behind the data must stay
+    const std::string storeFile = FileIn(pc, "store.bin");
+    ASSERT_TRUE(WriteFileBytes(storeFile, store));
+    ASSERT_EQ(pc.Druxsim({"load", "sysdata", storeFile}).exitCode, 0);
+    const std::string input = FileIn(pc, "in.bin");
+    const Bytes data = Pattern(c.fileSize, 5);
+    ASSERT_TRUE(WriteFileBytes(input, data));
+    ProgramOutput update = pc.Run(FullSet(), {"u", c.type, input}, "", kFrozenClock);
+    EXPECT_EQ(update.exitCode, 0) << update.err;
+    uint32_t written = 0;
+    for (const sim::LogEntry& entry : pc.CommandLog()) {
+      written += entry.read ? 0 : entry.size;
+    }
+    EXPECT_EQ(written, 2 * c.infoBlock + c.written);
+    if (c.type == "sys") {
+      const uint32_t end = 16 + c.written;
+      EXPECT_EQ(Dump(pc, "sysdata", 16, uint32_t(c.fileSize)), data);
+      if (const uint32_t padding = end - 16 - uint32_t(c.fileSize); padding != 0) {
+        EXPECT_EQ(Dump(pc, "sysdata", 16 + uint32_t(c.fileSize), padding), Bytes(padding, 0xFF));
+      }
+      EXPECT_EQ(Dump(pc, "sysdata", end, 1024 - end), Bytes(store.begin() + end, store.end()));
+    }
+  }
+}
+
 // druxsim names the store in its help and loads it; the program reads what was loaded, and
 // the store persists in its own file.
 TEST(MemoryAreaE2e, SystemDataStoreThroughDruxsim) {
@@ -280,7 +324,7 @@ TEST(MemoryAreaE2e, SystemDataStoreThroughDruxsim) {
   ProgramOutput load = pc.Druxsim({"load", "sysdata", loaded});
   ASSERT_EQ(load.exitCode, 0) << load.err;
   EXPECT_TRUE(std::filesystem::exists(pc.directory() + "/sysdata.bin"));
-  // 16 + 496 bytes and the 256-byte padding of an update behind the data fit; 1 KiB in all.
+  // 16 + 496 bytes and more fit; 1 KiB in all.
   ProgramOutput tooLong = pc.Druxsim({"dump", "sysdata", FileIn(pc, "x.bin"), "--length", "1025"});
   EXPECT_EQ(tooLong.exitCode, 1);
 

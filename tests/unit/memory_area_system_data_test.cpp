@@ -103,15 +103,15 @@ TEST_F(SystemData, UpdateMarksTheStoreEmptyWhileItWrites) {
                             kDone + "Verify 40 bytes with device: " + kDone);
   EXPECT_EQ(Store(0, 16), StoreInfo(40));
   EXPECT_EQ(Store(16, 40), data);
-  // The block layer pads flash-style to 256 bytes; the store takes the 0xFF behind the data.
-  EXPECT_EQ(Store(56, 216), Bytes(216, 0xFF));
+  // The update pads to whole 16-byte blocks of the store; the 0xFF behind the data end there.
+  EXPECT_EQ(Store(56, 8), Bytes(8, 0xFF));
   std::vector<sim::LogEntry> writes;
   for (const sim::LogEntry& entry : LogOf(0x67, 0x67)) {
     if (!entry.read) {
       writes.push_back(entry);
     }
   }
-  ASSERT_EQ(writes.size(), 1u + 16u + 1u);
+  ASSERT_EQ(writes.size(), 1u + 3u + 1u);
   EXPECT_EQ(writes.front().address, 0);
   EXPECT_EQ(writes[1].address, 1);
   EXPECT_EQ(writes.back().address, 0);
