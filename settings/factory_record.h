@@ -49,9 +49,9 @@ uint32_t RecordVersionNumber(uint8_t versionByte);
 // static data reaches beyond the available bytes.
 bool StaticChecksumValid(const uint8_t* record, size_t available);
 
-// Before a record is changed: the static data must lie within the available bytes and the
-// checksum byte within the static data, behind the HEAD fields that are read (offsets 0-9). Prints
-// the error and returns exit code 9, else 0.
+// Just before a record is changed: the static data must lie within the available bytes and the
+// checksum byte within the static data, off the HEAD fields that are read (offsets 0-3 and 5-9;
+// offset 4 is free). Prints the error and returns exit code 9, else 0.
 int CheckRecordLimits(const uint8_t* record, size_t available);
 
 // Renews the checksum byte after a field changed. Does nothing and returns false when the

@@ -41,12 +41,12 @@ void CopyIdentityText(char* field, size_t capacity, const char* text) {
 // Serial number and hardware revision (texts with their NUL) into the record's FACT header.
 int TakeOriginalIdentity(uint8_t* record, size_t available, const char* serialNumber,
                          const char* hardwareRevision) {
-  if (int result = CheckRecordLimits(record, available); result != kExitOk) {
-    return result;
-  }
   uint8_t* fact = FindFactHeader(record, available);
   if (fact == nullptr) {
     return kExitInvalidData;
+  }
+  if (int result = CheckRecordLimits(record, available); result != kExitOk) {
+    return result;
   }
   platform::Print("Use original serial number: %s\n", serialNumber);
   std::memcpy(fact + kFactSerialNumberOffset, serialNumber, std::strlen(serialNumber) + 1);

@@ -41,9 +41,7 @@ int CheckChangeableRecord(const uint8_t* record, size_t available) {
     platform::PrintError("ERROR: Invalid header.\n");
     return kExitInvalidData;
   }
-  if (int result = CheckRecordLimits(record, available); result != kExitOk) {
-    return result;
-  }
+  // Static data beyond the bytes read count as a bad checksum too.
   if (!StaticChecksumValid(record, available)) {
     platform::PrintError("ERROR: Invalid checksum of static data (%d bytes).\n",
                          int(ReadHeadHeader(record).staticLength));
@@ -74,6 +72,10 @@ int CorrectParentDeviceId(uint8_t* record, size_t available) {
   if (parentDeviceId == correction->parentDeviceId) {
     platform::Print("Parent device ID is OK.\n");
     return kExitCancelled;
+  }
+  // Only a record that is going to change needs a checksum byte that can be renewed.
+  if (int result = CheckRecordLimits(record, available); result != kExitOk) {
+    return result;
   }
   StoreLittleEndian32(fact + kFactParentDeviceIdOffset, correction->parentDeviceId);
   platform::Print("New parent device ID: 0x%08lx\n",

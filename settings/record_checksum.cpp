@@ -10,11 +10,15 @@ namespace drux {
 namespace {
 
 // The checksum byte must not fall on the tag, the version or the two fields that say where the
-// checksum is and what it covers: a renewed byte there would change the record's own layout.
+// checksum is and what it covers: a renewed byte there would change the record's own layout. The
+// byte between tag and version means nothing to the record and may carry it.
 constexpr size_t kHeadFieldsEnd = kHeadStaticLengthField + 2;
+constexpr size_t kHeadFreeByte = 4;
 
 bool ChecksumByteUsable(const HeadHeader& head) {
-  return head.checksumOffset >= kHeadFieldsEnd && head.checksumOffset < head.staticLength;
+  const bool outsideFields =
+      head.checksumOffset == kHeadFreeByte || head.checksumOffset >= kHeadFieldsEnd;
+  return outsideFields && head.checksumOffset < head.staticLength;
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // druxsvcadmin's whole job: the fixed Change of PC module 0, the parent device ID correction of
 // four known devices.
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -71,6 +72,28 @@ TEST(FsetAdminE2e, LeavesOtherRecordsAlone) {
        7,
        "Device ID: 0x0000a640\nParent device ID: 0x00000001\nDevice is not affected.\n",
        ""},
+      // The checksum byte on the version (offset 5) would break the record once renewed; that
+      // matters only when the record is going to change.
+      {"not affected, checksum byte on the version",
+       {"0", "devid=0xA640", "pdevid=0x1", "sumat=5"},
+       7,
+       "Device ID: 0x0000a640\nParent device ID: 0x00000001\nDevice is not affected.\n",
+       ""},
+      {"already correct, checksum byte on the version",
+       {"0", "devid=0xF0BF", "pdevid=0xEF89", "sumat=5"},
+       7,
+       "Device ID: 0x0000f0bf\nParent device ID: 0x0000ef89\nParent device ID is OK.\n",
+       ""},
+      {"bad checksum, checksum byte on the version",
+       {"0", "devid=0xF0BF", "pdevid=0x1", "sumat=5", "badsum=1"},
+       9,
+       "",
+       "ERROR: Invalid checksum of static data (128 bytes).\n"},
+      {"to be changed, checksum byte on the version",
+       {"0", "devid=0xF0BF", "pdevid=0x1", "sumat=5"},
+       9,
+       "Device ID: 0x0000f0bf\nParent device ID: 0x00000001\n",
+       "ERROR: Invalid header.\n"},
       {"static length beyond the area",
        {"0", "devid=0xF0BF", "pdevid=0x1", "static=4000", "sumat=127"},
        9,
@@ -91,6 +114,22 @@ TEST(FsetAdminE2e, LeavesOtherRecordsAlone) {
     EXPECT_EQ(EepromWrites(machine), 0u);
     EXPECT_EQ(EepromBytes(machine, 0, 0, 2048), before);
   }
+}
+
+// A checksum byte on the free HEAD byte 4 is renewed like any other.
+TEST(FsetAdminE2e, CorrectsARecordWithItsChecksumByteAtOffsetFour) {
+  SimulatedPc machine;
+  PutRecord(machine, {"0", "devid=0xF0BF", "pdevid=0x1", "sumat=4"});
+  const std::vector<uint8_t> before = EepromBytes(machine, 0, 0, 1280);
+  ProgramOutput result = machine.Run(Admin(), {}, "", kFrozenClock);
+  EXPECT_EQ(result.out, ChangeHeader("PC is an EX64.\n", 0xF0BF, 1) +
+                            "New parent device ID: 0x0000ef89\n" + kPcPowerCycle + kTotalTime);
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  const std::vector<uint8_t> after = EepromBytes(machine, 0, 0, 1280);
+  EXPECT_EQ(LittleEndian32At(after, kParentIdAt), 0xEF89u);
+  EXPECT_EQ(SumOf(after, 128), 0);
+  EXPECT_TRUE(std::equal(before.begin(), before.begin() + 4, after.begin()));
+  EXPECT_TRUE(std::equal(before.begin() + 5, before.begin() + 32, after.begin() + 5));
 }
 
 // On an EX41 (an unsupported type for this program) the area of module 0 follows the

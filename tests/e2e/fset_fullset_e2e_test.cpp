@@ -127,6 +127,41 @@ TEST(FsetFullSetE2e, UpdateKeepsOrOverwritesTheOriginalValues) {
   }
 }
 
+// Keeping the originals renews the file's checksum: a checksum byte on the version is refused
+// before anything is written, one on the free byte 4 is taken.
+TEST(FsetFullSetE2e, UpdateKeepingTheOriginalsChecksByteOffset) {
+  struct Case {
+    std::string sumAt;
+    int exitCode;
+    std::string err;
+  };
+  const std::vector<Case> cases = {
+      {"sumat=4", 0, ""},
+      {"sumat=5", 9, "ERROR: Invalid header.\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.sumAt);
+    SimulatedPc source;
+    PutRecord(source, {"0", "devid=0xF0BE", "serial=FILE0000001", c.sumAt});
+    TemporaryDirectory files;
+    WorkingDirectory inFiles(files.path());
+    WriteFileBytes("module0.bin", EepromBytes(source, 0, 0, 1280));
+    SimulatedPc pc({"module.0.serial=ORIG0000042"});
+    const std::vector<uint8_t> before = EepromBytes(pc, 0, 0, 1280);
+    ProgramOutput result =
+        pc.Run(FullSet(), {"u", "fset", "module0.bin", "-m=0"}, "n\n", kFrozenClock);
+    EXPECT_EQ(result.err, c.err);
+    EXPECT_EQ(result.exitCode, c.exitCode);
+    std::vector<uint8_t> area = EepromBytes(pc, 0, 0, 1280);
+    if (c.exitCode != 0) {
+      EXPECT_EQ(area, before);
+      continue;
+    }
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(area.data() + kSerialAt)), "ORIG0000042");
+    EXPECT_EQ(SumOf(area, 128), 0);
+  }
+}
+
 TEST(FsetFullSetE2e, UpdateKeepingTheOriginalsOfAPanelModule) {
   SimulatedPc pc({"panel.1.version=0xABCD", "panel.1.module.2.serial=KVN00000007",
                   "panel.1.module.2.hwrev=K2", "panel.1.module.2.model=5DLKVN.1000-00"});

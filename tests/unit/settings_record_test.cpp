@@ -173,6 +173,7 @@ TEST(RecordLimits, RefuseStaticDataOrChecksumByteOutsideTheBuffer) {
       {"checksum byte at the static length", 128, 128, 2048, 9, "ERROR: Invalid header.\n"},
       {"checksum byte far beyond", 128, 65535, 2048, 9, "ERROR: Invalid header.\n"},
       {"first byte after the header fields", 128, 10, 2048, 0, ""},
+      {"the free byte between tag and version", 128, 4, 2048, 0, ""},
   };
   for (const LimitCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -198,7 +199,7 @@ TEST(RecordLimits, RefuseStaticDataOrChecksumByteOutsideTheBuffer) {
 // A checksum byte that points into the header fields would overwrite them when the checksum is
 // renewed (the static length, say): such a record is refused and left alone.
 TEST(RecordLimits, ChecksumByteInsideTheHeaderFieldsIsRefused) {
-  for (uint16_t offset : {0, 4, 6, 8, 9}) {
+  for (uint16_t offset : {0, 3, 5, 6, 7, 8, 9}) {
     SCOPED_TRACE(offset);
     std::vector<uint8_t> record = RecordBytes(SampleFields(), 2048);
     record[kHeadChecksumOffsetField] = uint8_t(offset >> 8);
