@@ -239,7 +239,8 @@ TEST_F(BiosChange, TextsThatAreNoSetting) {
 }
 
 // A controller that never stored the word: the change starts from 0, so every other option of
-// the written word is the BIOS set-up's own. The same when the read fails for another reason.
+// the written word is the BIOS set-up's own. The same when the read fails for another reason
+// that does not pass (a busy controller or a held lock stop the change instead).
 TEST_F(BiosChange, UnreadableWordStartsFromZero) {
   StartBiosPc("EX41", {"bios-word=none", "bios-head=0xFFFFFFFF"});
   CapturedOutput never = CaptureOutput([] { return ChangeBiosSetting("TPM=fTPM"); });
@@ -251,7 +252,7 @@ TEST_F(BiosChange, UnreadableWordStartsFromZero) {
 
   StartBiosPc("VP47", {"bios-word=0xFFFFFFFF"});
   ASSERT_TRUE(sim::AddFault(
-      sim::Fault{sim::FaultKind::ErrorByte, 0x66, 0x84, 0, sim::FaultDirection::Read}));
+      sim::Fault{sim::FaultKind::ErrorByte, 0x66, 0x83, 0, sim::FaultDirection::Read}));
   CapturedOutput failed = CaptureOutput([] { return ChangeBiosSetting("usbpwr=on"); });
   EXPECT_EQ(failed.result, 16);
   EXPECT_EQ(failed.out, kNoWord + Changed("usbpwr=on", false));
@@ -279,10 +280,10 @@ TEST_F(BiosChange, WriteFailures) {
       {{sim::FaultKind::Busy, 0x66, 0, 5, sim::FaultDirection::Write},
        "",
        "ERROR: Can't write BIOS settings: device busy\n"},
-      // A held lock fails the read as well: the change starts from 0 and the write fails too.
+      // A held lock fails the read already: the change stops before it writes.
       {{sim::FaultKind::LockHeld, sim::kAnyCommand, 0, 0},
-       kNoWord,
-       "ERROR: Can't write BIOS settings: DRUX command interface is locked\n"},
+       "",
+       "ERROR: Can't read data: DRUX command interface is locked\n"},
   };
   for (const Case& c : cases) {
     StartBiosPc("EX64", {"bios-word=0x00000004"});

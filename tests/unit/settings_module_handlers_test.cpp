@@ -153,11 +153,19 @@ TEST_F(ModuleSettingsHandlers, ChangeRefusesAndWritesNothing) {
        record([](sim::FactoryRecordFields& f) { f.staticLength = 65535; }),
        9,
        "ERROR: Invalid checksum of static data (65535 bytes).\n"},
+      // Static data that add up (through a byte of the HEAD header's free space), but a checksum
+      // byte that the correction could not renew.
       {"checksum byte beyond the static data",
        {"pc=EX64"},
        kPc,
        0,
-       record([](sim::FactoryRecordFields& f) { f.checksumOffset = 1000; }),
+       [] {
+         sim::FactoryRecordFields fields = SampleFields();
+         fields.checksumOffset = 1000;
+         std::vector<uint8_t> bytes = RecordBytes(fields, 1280);
+         bytes[20] = uint8_t(bytes[20] - testing::ByteSum(bytes, 128));
+         PutDeviceBytes(0, 0, bytes);
+       },
        9,
        "ERROR: Invalid header.\n"},
       {"bad checksum",
