@@ -1,7 +1,5 @@
 // Check of a panel's extended record: a factory-settings record with its FACT header at offset
 // 32, whose identity should match the display block in front of it.
-#include <cstring>
-
 #include "controller/byte_fields.h"
 #include "frontend/exit_codes.h"
 #include "platform/platform.h"
@@ -26,8 +24,15 @@ const char* Mismatch(bool differs) {
 // Texts are compared as far as they are shown: a field without its NUL must not drag the
 // comparison into the next field.
 bool TextsDiffer(const uint8_t* a, const uint8_t* b, size_t width) {
-  return std::strncmp(reinterpret_cast<const char*>(a), reinterpret_cast<const char*>(b), width) !=
-         0;
+  for (size_t i = 0; i < width; ++i) {
+    if (a[i] != b[i]) {
+      return true;
+    }
+    if (a[i] == 0) {
+      return false;
+    }
+  }
+  return false;
 }
 
 void ShowTextField(const char* format, const uint8_t* fact, size_t factOffset, const uint8_t* block,
