@@ -107,7 +107,8 @@ std::vector<FileCase> FileCases() {
       {"texts compared within their fields", 0, fullFields, 0,
        " Serial number: P0A00012340 \n Hardware revision: C1 \n Device ID: 0x00001234 \n", ""},
       {"256 bytes on a panel with modules", 0, blockOnly, 9,
-       identity + "Check extended factory settings ...\n", "ERROR: Invalid header.\n"},
+       " Compatibility ID: 0x0007\nCheck extended factory settings ...\n",
+       "ERROR: Invalid header.\n"},
       {"settings of a PC", 0, pcSettings, 9, "Check factory settings file ...\n",
        "ERROR: Invalid checksum of Keltrom internal data.\n"
        "       Maybe these are factory settings for a PC.\n"},
