@@ -9,6 +9,7 @@
 #include "settings/bios_settings.h"
 #include "settings/key_configuration.h"
 #include "settings/module_factory_settings.h"
+#include "settings/panel_factory_settings.h"
 #include "transfer/memory_area_types.h"
 
 namespace drux {
@@ -22,6 +23,8 @@ int CallInfo(const FeatureSet& features, Handler handler, const HandlerArguments
       return ShowKeyConfiguration();
     case Handler::ModuleFactorySettings:
       return ShowModuleFactorySettings(features, a.panel, a.module);
+    case Handler::PanelFactorySettings:
+      return ShowPanelFactorySettings(features, a.panel);
     case Handler::ModuleStatistics:
       return ShowModuleStatistics(features, a.panel, a.module);
     case Handler::PanelStatistics:
@@ -47,6 +50,8 @@ int CallSave(const FeatureSet& features, Handler handler, const HandlerArguments
       return SaveKeyConfiguration(features, a.fileName, a.verify, a.yes);
     case Handler::ModuleFactorySettings:
       return SaveModuleFactorySettings(features, a.fileName, a.panel, a.module, a.verify, a.yes);
+    case Handler::PanelFactorySettings:
+      return SavePanelFactorySettings(features, a.fileName, a.panel, a.verify, a.yes);
     case Handler::DruxFirmware:
       return SaveDruxFirmware(features, a.fileName, a.verify, a.yes);
     case Handler::SystemData:
@@ -66,6 +71,8 @@ int CallUpdate(const FeatureSet& features, Handler handler, const HandlerArgumen
       return UpdateKeyConfiguration(features, a.fileName, a.verify);
     case Handler::ModuleFactorySettings:
       return UpdateModuleFactorySettings(features, a.fileName, a.panel, a.module, a.verify, a.yes);
+    case Handler::PanelFactorySettings:
+      return UpdatePanelFactorySettings(features, a.fileName, a.panel, a.verify);
     case Handler::DruxFirmware:
       return UpdateDruxFirmware(features, a.fileName, a.verify, a.yes);
     case Handler::SystemData:

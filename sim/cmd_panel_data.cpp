@@ -1,6 +1,6 @@
 // Command 0x20 on a panel (device = panel, 16-byte blocks, read and write); target 1 is the
-// key configuration (cmd_key_configuration.cpp):
-//   target 4: the panel's display block (4 KiB, block index = address)
+// key configuration (cmd_key_configuration.cpp), target 4 the panel's factory settings
+// (cmd_panel_settings.cpp):
 //   target 3: the panel's FPGA flash (4 MiB). Addresses below 0x3FF1 are blocks; beyond that
 //             the block index register 0x3FF1 (4 bytes, little-endian) selects the block that
 //             address 0x3FF2 reads or writes (no auto-increment).
@@ -51,7 +51,7 @@ uint8_t RunPanelData(Machine& machine, CommandCall& call) {
     return kErrorDeviceMissing;
   }
   if (call.target == 4) {
-    return RunBlock(machine, call, Area::PanelDisplay, panel, call.address);
+    return RunPanelSettings(machine, call);
   }
   if (call.address == kIndexRegister) {
     return RunIndexRegister(machine, call, panel);

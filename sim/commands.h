@@ -68,6 +68,7 @@ uint8_t RunControllerIdentity(Machine& machine, CommandCall& call);     // 0x10
 uint8_t RunPcIdentity(Machine& machine, CommandCall& call);             // 0x12
 uint8_t RunPanelData(Machine& machine, CommandCall& call);              // 0x20
 uint8_t RunKeyConfiguration(Machine& machine, CommandCall& call);       // 0x20, target 1
+uint8_t RunPanelSettings(Machine& machine, CommandCall& call);          // 0x20, target 4
 uint8_t RunRestartScanCodes(Machine& machine, CommandCall& call);       // 0x19
 uint8_t RunPanelRequest(Machine& machine, CommandCall& call);           // 0x22
 uint8_t RunPanelStatistics(Machine& machine, CommandCall& call);        // 0x30

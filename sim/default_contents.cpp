@@ -1,7 +1,8 @@
 // What the factory left in the EEPROMs of the default machine: a new user's first run should
 // meet a believable PC, not erased memory. The system unit carries one of the devices whose
 // parent device ID druxsvcadmin corrects, still with the parent ID it left the factory with;
-// the fan kit a plain record; each connected panel its display block; the controller its key
+// the fan kit a plain record; each connected panel its display block (and, on a panel with
+// modules, an extended record behind it); the controller its key
 // configuration and its own firmware. Identity texts come from the modules' identity data, so
 // that every read of the same module tells the same story.
 // Machines made by CreateMachine stay erased.
@@ -10,6 +11,7 @@
 #include "sim/factory_settings_image.h"
 #include "sim/firmware_image.h"
 #include "sim/machine.h"
+#include "sim/panel_settings.h"
 
 namespace sim::internal {
 
@@ -27,7 +29,6 @@ constexpr uint32_t kFeatureKeyConfiguration = 1u << 16;
 constexpr uint32_t kSystemUnitDeviceId = 0xF0BE;
 constexpr uint32_t kSystemUnitFactoryParentId = 0xEF97;
 constexpr uint32_t kFanKitDeviceId = 0xE2A1;
-constexpr uint32_t kPanelDeviceId = 0xD315;
 
 void TakeIdentity(FactoryRecordFields& fields, const ModuleConfig& module) {
   SetRecordText(fields.hardwareRevision, sizeof fields.hardwareRevision, module.hardwareRevision);
@@ -80,17 +81,6 @@ bool HasDisplayBlock(const PanelConfig& panel) {
   return panel.connected && panel.versionId != kBuiltInDisplay;
 }
 
-void FillPanelDisplay(const PanelConfig& panel, uint32_t offset, uint8_t* bytes, uint32_t length) {
-  FactoryRecordFields fields;
-  fields.deviceId = kPanelDeviceId;
-  fields.compatibilityId = 0x0002;
-  fields.version = 3;
-  TakeIdentity(fields, panel.modules[0]);
-  uint8_t block[kDisplayBlockBytes];
-  BuildDisplayBlock(fields, block);
-  CopyOverlap(block, 0, sizeof block, offset, bytes, length);
-}
-
 }  // namespace
 
 bool HasDefaultContents(const MachineConfig& config, Area area, int panel) {
@@ -121,7 +111,7 @@ void FillDefaultContents(const MachineConfig& config, Area area, int panel, uint
   } else if (area == Area::KeyConfiguration) {
     FillKeyConfiguration(config, offset, bytes, length);
   } else {
-    FillPanelDisplay(config.panels[panel], offset, bytes, length);
+    FillPanelSettings(config.panels[panel], offset, bytes, length);
   }
 }
 

@@ -41,8 +41,10 @@ bool ParseBounded(const std::string& text, unsigned long long limit, unsigned lo
   return ParseUnsigned(text, value) && *value <= limit;
 }
 
-bool ApplyField(FsetRequest& request, const std::string& key, const std::string& value) {
-  sim::FactoryRecordFields& fields = request.fields;
+}  // namespace
+
+bool ApplyRecordField(sim::FactoryRecordFields& fields, bool* checksumOffsetGiven,
+                      const std::string& key, const std::string& value) {
   unsigned long long number = 0;
   if (key == "serial") {
     sim::SetRecordText(fields.serialNumber, sizeof fields.serialNumber, value.c_str());
@@ -77,7 +79,7 @@ bool ApplyField(FsetRequest& request, const std::string& key, const std::string&
     fields.staticLength = uint16_t(number);
   } else if (key == "sumat") {
     fields.checksumOffset = uint16_t(number);
-    request.checksumOffsetGiven = true;
+    *checksumOffsetGiven = true;
   } else if (key == "factat") {
     fields.factOffset = uint16_t(number);
   } else if (key == "badsum" && number <= 1) {
@@ -87,6 +89,8 @@ bool ApplyField(FsetRequest& request, const std::string& key, const std::string&
   }
   return true;
 }
+
+namespace {
 
 // Options and fields after DEV; an empty result means success, else the message.
 std::string ParseRequest(const Arguments& args, FsetRequest* request) {
@@ -110,7 +114,8 @@ std::string ParseRequest(const Arguments& args, FsetRequest* request) {
     } else {
       size_t equals = arg.find('=');
       if (equals == std::string::npos ||
-          !ApplyField(*request, arg.substr(0, equals), arg.substr(equals + 1))) {
+          !ApplyRecordField(request->fields, &request->checksumOffsetGiven, arg.substr(0, equals),
+                            arg.substr(equals + 1))) {
         return "bad field '" + arg + "'";
       }
     }
@@ -125,6 +130,9 @@ std::string ParseRequest(const Arguments& args, FsetRequest* request) {
 }  // namespace
 
 int RunFactorySettings(const Arguments& args) {
+  if (!args.empty() && args[0] == "--panel") {
+    return RunPanelFactorySettings(args);
+  }
   FsetRequest request;
   std::string problem = ParseRequest(args, &request);
   if (!problem.empty()) {

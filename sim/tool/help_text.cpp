@@ -60,6 +60,10 @@ Commands:
                               block first and the record 256 bytes later. Fields: devid
                               pdevid compat pcompat serial hwrev model version=M.m; layout
                               static=N sumat=N factat=N badsum=1 (defaults 128, static-1, 32)
+  fset --panel N [--display-only|--record-only] FIELD=VALUE...
+                              write panel N's own factory settings (command 0x20, target 4):
+                              display block at 0, extended record at 256, same fields, and
+                              blockversion=V badedid=1 badinternal=1 for the display block
   log [--clear]               executed commands, one a line
   accesses [--clear]          port access count
   violations [--clear]        protocol violations of the host: count and the last one

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "sim/factory_settings_image.h"
 #include "sim/sim.h"
 
 namespace druxsim {
@@ -23,6 +24,8 @@ int RunFault(const Arguments& args);
 int RunDump(const Arguments& args);
 int RunLoad(const Arguments& args);
 int RunFactorySettings(const Arguments& args);
+// fset --panel N: the panel's own factory settings (display block and extended record).
+int RunPanelFactorySettings(const Arguments& args);
 int RunLog(const Arguments& args);
 int RunAccesses(const Arguments& args);
 int RunViolations(const Arguments& args);
@@ -32,6 +35,11 @@ int RunReset(const Arguments& args);
 void PrintModuleIdentity(const sim::ModuleConfig& module);
 // One line a present statistics record, in the form of its setting ("power-on=10,7").
 void PrintModuleStatistics(const char* indent, const sim::ModuleStatistics& statistics);
+
+// One FIELD=VALUE of druxsim fset into the record fields; false for an unknown field or a bad
+// value. checksumOffsetGiven is set when the field places the checksum byte.
+bool ApplyRecordField(sim::FactoryRecordFields& fields, bool* checksumOffsetGiven,
+                      const std::string& key, const std::string& value);
 
 // The help text (druxsim help).
 const char* HelpText();

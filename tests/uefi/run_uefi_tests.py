@@ -75,7 +75,8 @@ def check_long_help_pages(result, failures):
 # The simulated PC of the shell's runs, made on the host with druxsim: an EX64 with panel 0 and
 # panel 2 as the built-in display of a panel PC, a user serial ID whose record bytes 0-3 must
 # survive a change, a module 0 power-on record of 10 quarter hours, and a factory-settings record
-# of module 0 whose device ID is one that druxsvcadmin's fixed run corrects.
+# of module 0 whose device ID is one that druxsvcadmin's fixed run corrects, and the factory
+# settings of panel 0 itself.
 FIXED_DEVICE_ID = 0xF0BE
 OLD_PARENT_ID = 0xEF00
 CORRECTED_PARENT_ID = 0xEF98
@@ -85,6 +86,9 @@ MACHINE_COMMANDS = [
     ["set", "uid=0x00c0ffee", f"uid-head={UID_HEAD:#x}", "module.0.power-on=10,7"],
     ["fset", "0", f"devid={FIXED_DEVICE_ID:#x}", f"pdevid={OLD_PARENT_ID:#x}",
      "serial=E64A7654321", "hwrev=B1", "model=DX-EX64-SU00", "version=1.5"],
+    # Panel 0's own factory settings, which Info ALL shows from its display block.
+    ["fset", "--panel", "0", "devid=0x1234", "compat=7", "serial=P0A00012340", "hwrev=C1",
+     "model=DX-PANEL-15", "blockversion=3"],
 ]
 SIM_DIR = "simpc"
 REPORT = "report.txt"
@@ -429,6 +433,9 @@ def check_report(host_run_dir, disk_dir, failures):
                  f"Parent device ID: 0x{CORRECTED_PARENT_ID:08x}\n",
                  "Power-on: 2 h 30 min (7 cycles)\n",
                  "\n-- Statistics values of panel 0 --\n",
+                 "\n-- Factory settings of panel 0 --\n\nCheck factory settings of panel 0 ...\n"
+                 " Model number: DX-PANEL-15\n Serial number: P0A00012340\n"
+                 " Hardware revision: C1\n Device ID: 0x00001234\n Compatibility ID: 0x0007\n",
                  "ERROR: No factory settings available.\n"]:
         if text not in uefi:
             failures.append(f"report: lacks {text!r}")

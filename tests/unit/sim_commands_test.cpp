@@ -187,8 +187,19 @@ TEST(SimPanelData, DisplayBlockOfEachPanelIsSeparate) {
   EXPECT_EQ(back, first);
   ASSERT_TRUE(sim::ReadAreaBytes(sim::Area::PanelDisplay, 128, back.data(), 16, 1));
   EXPECT_EQ(back, second);
-  ASSERT_EQ(simtest::Read(0x20, 255, 0, 4, back.data(), 16).status, 0);
-  EXPECT_EQ(simtest::Read(0x20, 256, 0, 4, back.data(), 16).errorByte, 0x83);
+}
+
+// Target 4 reaches a panel's own factory settings: 2 KiB on a panel with modules, the display
+// block alone on any other.
+TEST(SimPanelData, FactorySettingsReachDependsOnThePanelType) {
+  sim::MachineConfig config = sim::DefaultMachineConfig();
+  ASSERT_TRUE(sim::ApplySettingText(config, "panel.1.version=0x0DE0"));
+  sim::StartInMemory(config);
+  std::vector<uint8_t> back(16);
+  ASSERT_EQ(simtest::Read(0x20, 15, 0, 4, back.data(), 16).status, 0);
+  EXPECT_EQ(simtest::Read(0x20, 16, 0, 4, back.data(), 16).errorByte, 0x83);
+  ASSERT_EQ(simtest::Write(0x20, 127, 1, 4, back.data(), 16).status, 0);
+  EXPECT_EQ(simtest::Write(0x20, 128, 1, 4, back.data(), 16).errorByte, 0x83);
 }
 
 TEST(SimPanelData, FpgaFlashBeyondTheAddressFieldThroughTheIndexRegister) {

@@ -143,6 +143,22 @@ TEST_F(SimDefaultContentsTest, IdentityChangedBeforeTheFirstTouchReachesTheRecor
   EXPECT_EQ(Text(AreaBytes(sim::Area::PanelDisplay, 0, 256, 1), 165), "DX-PANEL-21");
 }
 
+TEST_F(SimDefaultContentsTest, PanelWithModulesHasAnExtendedRecordOfItsIdentity) {
+  NewRun();
+  sim::MachineConfig config = sim::Config();
+  ASSERT_TRUE(sim::ApplySettingText(config, "panel.1.version=0x0DE0"));
+  sim::UpdateConfig(config);
+  const std::vector<uint8_t> block = AreaBytes(sim::Area::PanelDisplay, 0, 256, 1);
+  const std::vector<uint8_t> record = AreaBytes(sim::Area::PanelDisplay, 256, 128, 1);
+  EXPECT_EQ(std::memcmp(record.data(), "HEAD", 4), 0);
+  EXPECT_EQ(Sum(record, 0, 128), 0) << "static checksum";
+  EXPECT_EQ(std::memcmp(record.data() + kFact, "FACT", 4), 0);
+  EXPECT_EQ(Little32(record, kFact + 10), Big32(block, 138));
+  EXPECT_EQ(Text(record, kFact + 25), Text(block, 153));
+  EXPECT_EQ(Text(record, kFact + 37), Text(block, 165));
+  EXPECT_TRUE(Erased(AreaBytes(sim::Area::PanelDisplay, 256, 128, 0))) << "panel without modules";
+}
+
 TEST_F(SimDefaultContentsTest, CreatedAndInMemoryMachinesStayErased) {
   ASSERT_TRUE(sim::CreateMachine(directory_.c_str(), sim::DefaultMachineConfig()));
   NewRun();
