@@ -60,7 +60,8 @@ Commands:
                               block first and the record 256 bytes later. Fields: devid
                               pdevid compat pcompat serial hwrev model version=M.m; layout
                               static=N sumat=N factat=N badsum=1 (defaults 128, static-1, 32)
-  log [--clear]               executed commands, one a line
+  log [--clear]               executed commands, one a line (the newest 100000)
+  log --total                 number of commands logged since the log was cleared
   accesses [--clear]          port access count
   violations [--clear]        protocol violations of the host: count and the last one
   reset                       clear bits 0-11 of the command status register (a left lock)
