@@ -8,10 +8,19 @@ namespace platform {
 
 namespace {
 
+bool IsSeparator(char c, const char* separators) {
+  for (; *separators != '\0'; ++separators) {
+    if (*separators == c) {
+      return true;
+    }
+  }
+  return false;
+}
+
 size_t LastComponentStart(const char* name, const char* separators) {
   size_t start = 0;
   for (size_t i = 0; name[i] != '\0'; ++i) {
-    if (std::strchr(separators, name[i]) != nullptr) {
+    if (IsSeparator(name[i], separators)) {
       start = i + 1;
     }
   }
