@@ -58,7 +58,7 @@ TEST(SaveTemporaryFileE2e, FilesBesideTheTargetStayUntouched) {
 
     // Relative: an argument that begins with '/' is an option.
     const std::string target = fs::relative(work.path() + "/" + c.target).string();
-    ProgramOutput save = pc.Run(Druxsvc(), {"s", "kcf", target}, "", kFrozenClock);
+    ProgramOutput save = pc.Run(Druxsvc(), {"s", "kcf", target, "-y"}, "", kFrozenClock);
     EXPECT_EQ(save.exitCode, c.exitCode) << save.err;
     EXPECT_EQ(NamesIn(work.path()), expected);
     for (const std::string& name : c.userFiles) {
