@@ -62,8 +62,8 @@ bool RenameFile(const char* from, const char* to);  // replaces an existing targ
 // when that is free. Never opens, replaces or deletes an existing file. The name it chose
 // goes to `chosen` (capacity bytes). nullptr on failure.
 File* CreateFreshFileBeside(const char* name, const char* suffix, char* chosen, size_t capacity);
-bool CreateDirectory(const char* name);             // true when it exists afterwards
-const char* SystemErrorText();                      // text of the last failed file operation
+bool CreateDirectory(const char* name);  // true when it exists afterwards
+const char* SystemErrorText();           // text of the last failed file operation
 
 // Standard output and the error stream both write into this file until the program ends.
 bool RedirectConsole(File* file);
