@@ -29,7 +29,6 @@ TEST(WedgedControllerE2e, OneTimeoutEndsEveryRequest) {
   const Case cases[] = {
       {{"i", "all"}, "ERROR: Can't read User Serial ID: DRUX command timeout\n"},
       {{"i", "stat"}, nullptr},
-      {{"i", "drux"}, "ERROR: Can't get DRUX firmware version: DRUX command timeout\n"},
       {{"s", "kcf", "wedged.kcf"}, "ERROR: Can't read data: DRUX command timeout\n"},
   };
   for (const Case& c : cases) {
