@@ -11,6 +11,9 @@ namespace drux {
 namespace {
 
 uint32_t gTimeoutSeconds = kCommandTimeoutSeconds;
+// Set once a command has run into the bound. A controller that wedged does not recover within
+// one run, and waiting out the bound for every further command would cost hours.
+bool gGaveUp = false;
 
 // Reading the clock is slow on real hardware; a finished command never gets this far.
 constexpr uint32_t kPollsPerClockCheck = 4096;
@@ -65,10 +68,20 @@ int PollUntilFinished(uint8_t* errorByte) {
       return kStatusFailed;
     }
     if (TimedOut(polls, &clockStart)) {
+      gGaveUp = true;
       *errorByte = kErrorTimeout;
       return kStatusFailed;
     }
   }
+}
+
+// After a time-out nothing is issued any more: the command fails at once as if it had timed
+// out. It never claims the interface, so there is nothing to release.
+bool RefusedAfterTimeout(uint8_t* errorByte) {
+  if (gGaveUp) {
+    *errorByte = kErrorTimeout;
+  }
+  return gGaveUp;
 }
 
 int IssueAndWait(uint32_t commandWord, uint8_t* errorByte) {
@@ -80,6 +93,10 @@ int IssueAndWait(uint32_t commandWord, uint8_t* errorByte) {
 
 void SetCommandTimeoutSeconds(uint32_t seconds) {
   gTimeoutSeconds = seconds == 0 ? kCommandTimeoutSeconds : seconds;
+}
+
+void ForgetCommandTimeout() {
+  gGaveUp = false;
 }
 
 uint32_t CommandWord(uint32_t code, uint32_t address, uint32_t device, uint32_t target, bool read) {
@@ -99,6 +116,9 @@ int ReadCommand(uint32_t code, uint32_t address, uint32_t device, uint32_t targe
   }
   if (DebugTrace()) {
     PrintCommandTrace(true, code, address, device, target, size);
+  }
+  if (RefusedAfterTimeout(errorByte)) {
+    return kStatusFailed;
   }
   if (!ClaimInterface()) {
     return kStatusLocked;
@@ -129,6 +149,9 @@ int WriteCommand(uint32_t code, uint32_t address, uint32_t device, uint32_t targ
   if (DebugTrace()) {
     PrintCommandTrace(false, code, address, device, target, size);
     PrintHexDump(payload, size);
+  }
+  if (RefusedAfterTimeout(errorByte)) {
+    return kStatusFailed;
   }
   if (!ClaimInterface()) {
     return kStatusLocked;

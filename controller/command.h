@@ -29,6 +29,10 @@ inline constexpr uint32_t kMaxCommandSize = 256;
 inline constexpr uint32_t kCommandTimeoutSeconds = 120;
 // Tests lower the bound; 0 restores the default.
 void SetCommandTimeoutSeconds(uint32_t seconds);
+// After the first time-out every further command of the run fails at once with status -3 and
+// kErrorTimeout, without touching a port. Tests that start over with a fresh controller call
+// this to trust the controller again.
+void ForgetCommandTimeout();
 
 // Debug flag (-d): every command is traced on the standard output.
 void SetDebugTrace(bool on);

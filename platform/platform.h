@@ -57,8 +57,13 @@ bool FlushFile(File* file);
 bool CloseFile(File* file);  // false when buffered data could not be written
 bool DeleteFile(const char* name);
 bool RenameFile(const char* from, const char* to);  // replaces an existing target
-bool CreateDirectory(const char* name);             // true when it exists afterwards
-const char* SystemErrorText();                      // text of the last failed file operation
+// Creates a new, empty file for reading and writing ("w+b") in the directory of `name`, under
+// the first name of FreshNameCandidate (fresh_name.h) that no file has yet: `name` + suffix
+// when that is free. Never opens, replaces or deletes an existing file. The name it chose
+// goes to `chosen` (capacity bytes). nullptr on failure.
+File* CreateFreshFileBeside(const char* name, const char* suffix, char* chosen, size_t capacity);
+bool CreateDirectory(const char* name);  // true when it exists afterwards
+const char* SystemErrorText();           // text of the last failed file operation
 
 // Standard output and the error stream both write into this file until the program ends.
 bool RedirectConsole(File* file);

@@ -57,6 +57,7 @@ void StartCommand(Machine& machine) {
   machine.statusLow = (machine.statusLow & drux::kStatusLockBit) | (uint32_t(state) << 8) | error;
   machine.windowViolationReported = false;
 
+  SettleReplyBytes(machine);
   LogEntry entry{};
   entry.code = call.code;
   entry.address = call.address;
@@ -92,10 +93,6 @@ uint32_t StatusRegister(const Machine& machine) {
   return value;
 }
 
-uint8_t CommandState(const Machine& machine) {
-  return uint8_t((machine.statusLow & drux::kStatusStateMask) >> 8);
-}
-
 uint8_t ReadStatusByte(Machine& machine, int byteIndex) {
   return uint8_t(StatusRegister(machine) >> (8 * byteIndex));
 }
@@ -118,7 +115,8 @@ void WriteStatusByte(Machine& machine, int byteIndex, uint8_t value) {
   if (byteIndex == 1) {
     machine.statusLow = (machine.statusLow & 0xFFu) | (uint32_t(value & 0x0F) << 8);
     if (CommandState(machine) == 0) {
-      machine.replyBeingFetched = false;  // released: the reply is over
+      SettleReplyBytes(machine);  // released: the reply is over
+      machine.replyBeingFetched = false;
     }
   }
 }

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "controller/registers.h"
 #include "platform/platform.h"
 #include "sim/sim.h"
 
@@ -37,6 +38,9 @@ struct CommandLog {
   size_t unsavedFrom = 0;        // entries from here on are not in the log file yet
   bool persistedLoaded = false;  // the log file's entries are at the front of `entries`
   bool cleared = false;          // the log file must be emptied at the next Persist
+  bool unsavedDropped = false;   // unsaved entries were dropped: rewrite the file
+  uint64_t total = 0;            // every command since the last clear, kept or not
+  long fileLines = -1;           // lines in the log file; -1 not known yet
 };
 
 struct Machine {
@@ -69,6 +73,7 @@ struct Machine {
   // The log records the payload bytes that the host moved through the windows.
   uint32_t windowWritesBeforeCommand = 0;
   bool replyBeingFetched = false;  // window reads count towards the last (read) log entry
+  uint32_t replyBytes = 0;         // fetched reply bytes not yet added to that entry
 
   // Effects of commands that change the machine (persisted with the registers).
   uint32_t pcReboots = 0;
@@ -76,6 +81,9 @@ struct Machine {
   PanelRequests panelRequests[kPanelChannels] = {};
 
   uint64_t accessCount = 0;
+  // The count in state.txt: a port read changes nothing else of the persisted state, so reads
+  // need not mark the state dirty.
+  uint64_t savedAccessCount = 0;
   uint32_t violationCount = 0;
   char lastViolation[kViolationTextCapacity] = {};
   bool stateDirty = false;
@@ -85,10 +93,15 @@ struct Machine {
 };
 
 // The one machine of the process (no constructor runs: constant-initialised).
+extern Machine theMachine;
 Machine& RawMachine();
+// Starts and loads the machine (machine_state.cpp).
+Machine& LoadMachine();
 // The machine with its text state loaded; attaches the default directory when nothing was
-// chosen yet.
-Machine& LoadedMachine();
+// chosen yet. Inline: the port functions ask for it once for every byte the host moves.
+inline Machine& LoadedMachine() {
+  return theMachine.loaded ? theMachine : LoadMachine();
+}
 // Forgets everything (memory released) and leaves the machine not started.
 void ResetMachine();
 
@@ -144,8 +157,9 @@ bool AreaFileName(int slot, char* buffer, size_t capacity);
 
 // ---- Command log (command_log.cpp) ----
 void AppendLog(Machine& machine, const LogEntry& entry);
-// One more reply byte fetched by the host for the newest entry of this run.
-void CountReplyByte(Machine& machine);
+// Adds the reply bytes that the host fetched (counted in replyBytes) to the newest entry of
+// this run; called when the reply ends and before anyone looks at the log.
+void SettleReplyBytes(Machine& machine);
 bool PersistLog(Machine& machine);
 void ReleaseLog(Machine& machine);
 
@@ -169,7 +183,9 @@ uint8_t ReadStatusByte(Machine& machine, int byteIndex);
 void WriteStatusByte(Machine& machine, int byteIndex, uint8_t value);
 void WriteCommandByte(Machine& machine, int byteIndex, uint8_t value);
 uint32_t StatusRegister(const Machine& machine);
-uint8_t CommandState(const Machine& machine);
+inline uint8_t CommandState(const Machine& machine) {
+  return uint8_t((machine.statusLow & drux::kStatusStateMask) >> 8);
+}
 
 // ---- Small text helpers (text_fields.cpp) ----
 bool ParseNumber(const char* text, uint32_t* value);

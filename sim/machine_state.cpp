@@ -9,9 +9,9 @@ namespace sim {
 
 namespace internal {
 
-namespace {
-
 Machine theMachine;
+
+namespace {
 
 void StartDefault() {
   const char* directory = platform::EnvironmentValue(kStateDirectoryVariable);
@@ -39,7 +39,7 @@ Machine& RawMachine() {
   return theMachine;
 }
 
-Machine& LoadedMachine() {
+Machine& LoadMachine() {
   if (!theMachine.started) {
     StartDefault();
   }

@@ -102,40 +102,63 @@ bool SlotPath(const Machine& machine, int slot, char* path, size_t capacity) {
   return AreaFileName(slot, name, sizeof name) && MachinePath(machine, name, path, capacity);
 }
 
-long ProbeFileLength(const char* path) {
+// One area file stays open for reading between pages, so that a bulk transfer opens it once
+// rather than once per page. Only one: the UEFI backend has few file handles, and the program
+// needs its own.
+struct AreaReader {
+  int slot = -1;
+  platform::File* file = nullptr;
+};
+AreaReader reader;
+
+void CloseAreaReader() {
+  if (reader.file != nullptr) {
+    platform::CloseFile(reader.file);
+  }
+  reader = AreaReader{};
+}
+
+// The open file of the slot's area, or nullptr when there is none. Looks up its length at the
+// first open.
+platform::File* AreaFile(Machine& machine, int slot) {
+  if (reader.slot == slot && reader.file != nullptr) {
+    return reader.file;
+  }
+  CloseAreaReader();
+  char path[kPathCapacity];
+  AreaStore& store = machine.areas[slot];
+  if (!SlotPath(machine, slot, path, sizeof path)) {
+    return nullptr;
+  }
   platform::File* file = platform::OpenFile(path, platform::FileMode::ReadBinary);
   if (file == nullptr) {
-    return 0;
+    store.fileLength = 0;
+    return nullptr;
   }
-  long length =
-      platform::SeekFile(file, 0, platform::SeekOrigin::End) ? platform::TellFile(file) : 0;
-  platform::CloseFile(file);
-  return length < 0 ? 0 : length;
+  if (store.fileLength < 0) {
+    long length =
+        platform::SeekFile(file, 0, platform::SeekOrigin::End) ? platform::TellFile(file) : 0;
+    store.fileLength = length < 0 ? 0 : length;
+  }
+  reader = AreaReader{slot, file};
+  return file;
 }
 
 void LoadPageFromFile(Machine& machine, int slot, uint32_t page, uint8_t* bytes, uint32_t length) {
   AreaStore& store = machine.areas[slot];
-  char path[kPathCapacity];
-  if (!SlotPath(machine, slot, path, sizeof path)) {
+  long offset = long(page) * long(kPageSize);
+  if (store.fileLength >= 0 && offset >= store.fileLength) {
     return;
   }
-  if (store.fileLength < 0) {
-    store.fileLength = ProbeFileLength(path);
-  }
-  long offset = long(page) * long(kPageSize);
-  if (offset >= store.fileLength) {
+  platform::File* file = AreaFile(machine, slot);
+  if (file == nullptr || offset >= store.fileLength) {
     return;
   }
   long available = store.fileLength - offset;
   size_t wanted = available < long(length) ? size_t(available) : length;
-  platform::File* file = platform::OpenFile(path, platform::FileMode::ReadBinary);
-  if (file == nullptr) {
-    return;
-  }
   if (platform::SeekFile(file, offset, platform::SeekOrigin::Begin)) {
     platform::ReadFile(file, bytes, wanted);
   }
-  platform::CloseFile(file);
 }
 
 uint8_t* Page(Machine& machine, int slot, uint32_t page) {
@@ -183,8 +206,12 @@ bool CopyPages(Machine& machine, Area area, int panel, uint32_t offset, uint8_t*
       return false;
     }
     if (toArea) {
-      std::memcpy(bytes + within, outside, chunk);
-      store.dirty[page] = 1;
+      // Unchanged bytes leave the page clean: a verify or a rewrite of the same image then
+      // costs no write-back.
+      if (std::memcmp(bytes + within, outside, chunk) != 0) {
+        std::memcpy(bytes + within, outside, chunk);
+        store.dirty[page] = 1;
+      }
     } else {
       std::memcpy(outside, bytes + within, chunk);
     }
@@ -359,6 +386,7 @@ bool AreaCopyIn(Machine& machine, Area area, int panel, uint32_t offset, const u
 }
 
 bool PersistAreas(Machine& machine) {
+  CloseAreaReader();  // the files change now
   bool ok = true;
   for (int slot = 0; slot < kAreaSlots; ++slot) {
     ok = PersistStore(machine, slot) && ok;
@@ -367,6 +395,7 @@ bool PersistAreas(Machine& machine) {
 }
 
 void ReleaseAreas(Machine& machine) {
+  CloseAreaReader();
   for (AreaStore& store : machine.areas) {
     ReleaseStore(store);
   }

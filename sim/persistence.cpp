@@ -1,8 +1,9 @@
 // The machine's state directory. Files (all line-based key=value text except the memory areas):
 //   machine.txt  configuration (config_text.cpp)
 //   faults.txt   one fault a line ("lock", "busy 0xe0 3", "error 0xa0 0x82", "hang 0x10")
-//   state.txt    access count, command status register, panel select, protocol violations
-//   log.txt      one executed command a line (command_log.cpp)
+//   state.txt    access count, command status register, panel select, protocol violations,
+//                the number of logged commands and of lines in log.txt
+//   log.txt      one executed command a line, the newest ones (command_log.cpp)
 //   *.bin        memory areas as raw bytes; missing bytes read as erased (0xFF). The first
 //                save of the default machine writes its factory contents here.
 // Loading is lazy: the text files on first use, each memory page when a command touches it.
@@ -113,6 +114,11 @@ void LoadState(Machine& machine) {
     }
     if (TextEquals(key, "accesses")) {
       machine.accessCount = ParseCount(value);
+      machine.savedAccessCount = machine.accessCount;
+    } else if (TextEquals(key, "log-total")) {
+      machine.log.total = ParseCount(value);
+    } else if (TextEquals(key, "log-lines")) {
+      machine.log.fileLines = long(ParseCount(value));
     } else if (TextEquals(key, "status") && ParseNumber(value, &number)) {
       machine.statusLow = number & 0xFFF;
     } else if (TextEquals(key, "panel-select") && ParseNumber(value, &number)) {
@@ -177,6 +183,10 @@ bool SaveState(Machine& machine) {
   AppendText(text, "module-panel=%d\n", int(machine.modulePanel));
   AppendText(text, "pc-reboots=%u\n", unsigned(machine.pcReboots));
   AppendText(text, "scancode-restarts=%u\n", unsigned(machine.scanCodeRestarts));
+  if (machine.log.fileLines >= 0) {
+    AppendText(text, "log-total=%llu\n", static_cast<unsigned long long>(machine.log.total));
+    AppendText(text, "log-lines=%ld\n", machine.log.fileLines);
+  }
   for (int panel = 0; panel < kPanelChannels; ++panel) {
     const PanelRequests& requests = machine.panelRequests[panel];
     if (requests.count != 0) {
@@ -184,12 +194,21 @@ bool SaveState(Machine& machine) {
                  unsigned(requests.lastRequest));
     }
   }
-  return WriteBuiltText(machine, kStateFile, text);
+  if (!WriteBuiltText(machine, kStateFile, text)) {
+    return false;
+  }
+  machine.savedAccessCount = machine.accessCount;
+  return true;
+}
+
+bool StateChanged(const Machine& machine) {
+  return machine.stateDirty || machine.accessCount != machine.savedAccessCount;
 }
 
 bool AnythingToSave(const Machine& machine) {
-  if (machine.configDirty || machine.faultsDirty || machine.stateDirty || machine.log.cleared ||
-      machine.log.unsavedFrom < machine.log.count) {
+  if (machine.configDirty || machine.faultsDirty || StateChanged(machine) || machine.log.cleared ||
+      machine.log.unsavedDropped || machine.log.unsavedFrom < machine.log.count ||
+      machine.replyBytes != 0) {
     return true;
   }
   for (const AreaStore& store : machine.areas) {
@@ -324,12 +343,13 @@ bool Persist() {
     machine.faultsDirty = !saved;
     ok = saved && ok;
   }
-  if (machine.stateDirty || fresh) {
+  // The log first: state.txt records how many lines the log file holds.
+  ok = internal::PersistLog(machine) && ok;
+  if (internal::StateChanged(machine) || fresh) {
     bool saved = internal::SaveState(machine);
     machine.stateDirty = !saved;
     ok = saved && ok;
   }
-  ok = internal::PersistLog(machine) && ok;
   if (fresh && machine.defaultContents) {
     ok = internal::WriteOutDefaultContents(machine) && ok;
   }

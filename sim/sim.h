@@ -211,9 +211,13 @@ struct LogEntry {
   uint8_t state;  // 1 finished, 3 failed, 2 never finished
   uint8_t errorByte;
 };
-// Entries of this run and of earlier persisted runs, oldest first.
+// The log keeps the newest entries of this run and of earlier persisted runs, at most this
+// many, oldest first.
+inline constexpr size_t kLogKeptEntries = 100000;
 size_t LogSize();
 LogEntry LogAt(size_t index);
+// Commands logged since the last clear, also those that the log no longer keeps.
+uint64_t LogTotal();
 void ClearLog();
 uint64_t PortAccessCount();
 void ClearPortAccessCount();

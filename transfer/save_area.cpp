@@ -1,7 +1,7 @@
 // Save: a controller memory area into a file, optionally behind an XML firmware header, then
-// read back and compared. The data goes to a temporary file beside the target, which replaces
-// the target only when everything has succeeded: a failed save leaves an existing file as it
-// was and no partial file behind.
+// read back and compared. The data goes to a new temporary file beside the target, which
+// replaces the target only when everything has succeeded: a failed save leaves an existing
+// file as it was and no partial file behind, and no other file is touched.
 #include <cstring>
 
 #include "frontend/exit_codes.h"
@@ -12,20 +12,11 @@ namespace drux {
 
 namespace {
 
-// Same directory as the target: a rename in UEFI works only within one directory.
+// Same directory as the target: a rename in UEFI works only within one directory. The name is
+// one that no file has yet, so that a file of the user's called like it is never touched.
 constexpr const char kTemporarySuffix[] = ".tmp";
 constexpr size_t kMaxFileNameLength = 512;
-char temporaryName[kMaxFileNameLength + sizeof kTemporarySuffix];
-
-bool MakeTemporaryName(const char* fileName) {
-  const size_t length = std::strlen(fileName);
-  if (length > kMaxFileNameLength) {
-    return false;
-  }
-  std::memcpy(temporaryName, fileName, length);
-  std::memcpy(temporaryName + length, kTemporarySuffix, sizeof kTemporarySuffix);
-  return true;
-}
+char temporaryName[kMaxFileNameLength + 16];
 
 int WriteXmlHeader(platform::File* file, const char* xmlHeader) {
   const size_t length = std::strlen(xmlHeader) + 1;
@@ -108,11 +99,12 @@ int FinishTemporaryFile(platform::File* file, const char* fileName, int result) 
 
 int SaveAreaToFile(uint32_t command, uint32_t target, uint32_t device, uint32_t start,
                    const char* fileName, uint32_t size, uint8_t verify, const char* xmlHeader) {
-  if (!MakeTemporaryName(fileName)) {
+  if (std::strlen(fileName) > kMaxFileNameLength) {
     platform::PrintError("ERROR: Can't open file: %s\n", "file name too long");
     return kExitFileOpen;
   }
-  platform::File* file = platform::OpenFile(temporaryName, platform::FileMode::WriteBinary);
+  platform::File* file = platform::CreateFreshFileBeside(fileName, kTemporarySuffix, temporaryName,
+                                                         sizeof temporaryName);
   if (file == nullptr) {
     platform::PrintSystemError("ERROR: Can't open file");
     return kExitFileOpen;

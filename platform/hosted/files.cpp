@@ -1,10 +1,12 @@
 // Hosted files: C stdio streams.
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 
+#include "platform/fresh_name.h"
 #include "platform/platform.h"
 
 struct platform::File {
@@ -84,6 +86,31 @@ bool CloseFile(File* file) {
   bool ok = Check(std::fclose(file->stream) == 0);
   delete file;
   return ok;
+}
+
+// O_EXCL makes the test for a free name and the creation one step.
+File* CreateFreshFileBeside(const char* name, const char* suffix, char* chosen, size_t capacity) {
+  for (unsigned attempt = 0; attempt < kFreshNameAttempts; ++attempt) {
+    if (!FreshNameCandidate(name, "/", suffix, attempt, chosen, capacity)) {
+      lastError = ENAMETOOLONG;
+      return nullptr;
+    }
+    const int descriptor = ::open(chosen, O_RDWR | O_CREAT | O_EXCL, 0666);
+    if (descriptor >= 0) {
+      FILE* stream = ::fdopen(descriptor, "w+b");
+      if (Check(stream != nullptr)) {
+        return new File{stream};
+      }
+      ::close(descriptor);
+      ::unlink(chosen);
+      return nullptr;
+    }
+    if (!Check(errno == EEXIST)) {
+      return nullptr;
+    }
+  }
+  lastError = EEXIST;
+  return nullptr;
 }
 
 bool DeleteFile(const char* name) {

@@ -2,6 +2,7 @@
 // firmware neither truncates on open nor knows text mode or appending: this file adds them.
 #include <efi.h>
 
+#include "platform/fresh_name.h"
 #include "platform/platform.h"
 #include "platform/uefi/status_text.h"
 #include "platform/uefi/text_encoding.h"
@@ -17,7 +18,9 @@ namespace platform::uefi {
 namespace {
 
 constexpr size_t kMaxOpenFiles = 16;
-constexpr size_t kMaxNameUnits = 261;
+// A path of a few directories and a last component of the full 255 characters.
+constexpr size_t kMaxNameUnits = 600;
+constexpr const char kSeparators[] = "\\/:";
 constexpr UINT64 kEndPosition = ~UINT64{0};
 
 File openFiles[kMaxOpenFiles];
@@ -180,18 +183,25 @@ bool RenameHandle(SHELL_FILE_HANDLE handle, const CHAR16* newName) {
   return ok;
 }
 
-// name + "~" in the same directory: where a replaced file waits until its successor is in place.
-bool BackupName(const CHAR16* name, CHAR16* backup) {
-  size_t length = WideTextLength(name);
-  if (length + 2 > kMaxNameUnits) {
-    return false;
+// The first candidate beside `name` that names no file yet, narrow in `chosen` and wide in
+// `wide`. The shell has no exclusive create; a single-threaded program needs none.
+bool FreshName(const char* name, const char* suffix, char* chosen, size_t capacity, CHAR16* wide) {
+  for (unsigned attempt = 0; attempt < kFreshNameAttempts; ++attempt) {
+    if (!FreshNameCandidate(name, kSeparators, suffix, attempt, chosen, capacity) ||
+        !ToWideName(chosen, wide)) {
+      return RecordStatus(EFI_INVALID_PARAMETER);
+    }
+    SHELL_FILE_HANDLE handle = nullptr;
+    EFI_STATUS status = Shell()->OpenFileByName(wide, &handle, EFI_FILE_MODE_READ);
+    if (status == EFI_NOT_FOUND) {
+      return true;
+    }
+    if (!RecordStatus(status)) {
+      return false;
+    }
+    Shell()->CloseFile(handle);
   }
-  for (size_t i = 0; i < length; ++i) {
-    backup[i] = name[i];
-  }
-  backup[length] = u'~';
-  backup[length + 1] = 0;
-  return true;
+  return RecordStatus(EFI_ACCESS_DENIED);
 }
 
 // The shell's delete-by-name opens with "create" first, so a missing file would count as
@@ -318,25 +328,42 @@ bool CloseFile(File* file) {
   return flushed && closed;
 }
 
+File* CreateFreshFileBeside(const char* name, const char* suffix, char* chosen, size_t capacity) {
+  CHAR16 wideName[uefi::kMaxNameUnits];
+  File* file = uefi::FreeSlot();
+  if (file == nullptr) {
+    RecordStatus(EFI_OUT_OF_RESOURCES);
+    return nullptr;
+  }
+  if (!uefi::FreshName(name, suffix, chosen, capacity, wideName)) {
+    return nullptr;
+  }
+  SHELL_FILE_HANDLE handle = nullptr;
+  if (!RecordStatus(Shell()->CreateFile(wideName, 0, &handle))) {
+    return nullptr;
+  }
+  *file = File{handle, FileMode::WriteBinary, true};
+  return file;
+}
+
 bool DeleteFile(const char* name) {
   CHAR16 wideName[uefi::kMaxNameUnits];
   return uefi::ToWideName(name, wideName) && RecordStatus(uefi::DeleteByName(wideName));
 }
 
 // Like rename(): an existing target is replaced. It is first moved aside under a backup name
-// and only deleted once the new file has its name, so a failed replace never loses it.
+// that no file has and only deleted once the new file has its name, so a failed replace never
+// loses it.
 bool RenameFile(const char* from, const char* to) {
   CHAR16 wideFrom[uefi::kMaxNameUnits];
   CHAR16 wideTo[uefi::kMaxNameUnits];
   CHAR16 wideBackup[uefi::kMaxNameUnits];
+  char backup[uefi::kMaxNameUnits];
   if (!uefi::ToWideName(from, wideFrom) || !uefi::ToWideName(to, wideTo)) {
     return false;
   }
   if (!uefi::SameDirectory(wideFrom, wideTo)) {
     return RecordStatus(EFI_UNSUPPORTED);
-  }
-  if (!uefi::BackupName(wideTo, wideBackup)) {
-    return RecordStatus(EFI_INVALID_PARAMETER);
   }
   SHELL_FILE_HANDLE handle = nullptr;
   if (!RecordStatus(
@@ -348,8 +375,8 @@ bool RenameFile(const char* from, const char* to) {
       !uefi::SameName(wideFrom, wideTo) &&
       !EFI_ERROR(Shell()->OpenFileByName(wideTo, &old, EFI_FILE_MODE_READ | EFI_FILE_MODE_WRITE));
   if (replacing) {
-    uefi::DeleteByName(wideBackup);  // a leftover of an interrupted earlier replace
-    if (!uefi::RenameHandle(old, uefi::LastComponent(wideBackup))) {
+    if (!uefi::FreshName(to, "~", backup, sizeof backup, wideBackup) ||
+        !uefi::RenameHandle(old, uefi::LastComponent(wideBackup))) {
       Shell()->CloseFile(old);
       Shell()->CloseFile(handle);
       return false;

@@ -22,6 +22,10 @@ bool WantsClear(const Arguments& args, const char* command, int* status) {
 }  // namespace
 
 int RunLog(const Arguments& args) {
+  if (args.size() == 1 && args[0] == "--total") {
+    std::printf("%llu\n", static_cast<unsigned long long>(sim::LogTotal()));
+    return kExitOk;
+  }
   int status = kExitOk;
   if (WantsClear(args, "log", &status)) {
     sim::ClearLog();

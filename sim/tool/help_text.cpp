@@ -64,7 +64,8 @@ Commands:
                               write panel N's own factory settings (command 0x20, target 4):
                               display block at 0, extended record at 256, same fields, and
                               blockversion=V badedid=1 badinternal=1 for the display block
-  log [--clear]               executed commands, one a line
+  log [--clear]               executed commands, one a line (the newest 100000)
+  log --total                 number of commands logged since the log was cleared
   accesses [--clear]          port access count
   violations [--clear]        protocol violations of the host: count and the last one
   reset                       clear bits 0-11 of the command status register (a left lock)

@@ -119,6 +119,8 @@ void ShowHandshake() {
   std::printf("Port accesses:       %llu\n",
               static_cast<unsigned long long>(sim::PortAccessCount()));
   std::printf("Command log:         %zu entries\n", sim::LogSize());
+  std::printf("Commands logged:     %llu since the log was cleared\n",
+              static_cast<unsigned long long>(sim::LogTotal()));
 }
 
 }  // namespace

@@ -242,6 +242,47 @@ void SaveStyleReplace() {
   PrintOutcome("delete the saved file", platform::DeleteFile("cf_save.bin"));
 }
 
+// New files beside a user's file take a name that nothing has: the user's "<name>.tmp" and
+// "<name>~" (the UEFI rename's backup) stay as they are, and a name of 255 characters still
+// gets a temporary file of its own.
+void FreshFiles() {
+  WriteWholeFile("cf_keep.bin", FileMode::WriteBinary, "old");
+  WriteWholeFile("cf_keep.bin.tmp", FileMode::WriteBinary, "user's tmp");
+  WriteWholeFile("cf_keep.bin~", FileMode::WriteBinary, "user's backup");
+  char chosen[300];
+  platform::File* file =
+      platform::CreateFreshFileBeside("cf_keep.bin", ".tmp", chosen, sizeof chosen);
+  PrintOutcome("create a fresh file", file != nullptr);
+  if (file != nullptr) {
+    Print("fresh name: %s\n", chosen);
+    platform::WriteFile(file, "fresh", 5);
+    platform::CloseFile(file);
+    PrintOutcome("rename it over the old file", platform::RenameFile(chosen, "cf_keep.bin"));
+  }
+  ShowContent("renamed fresh file", "cf_keep.bin");
+  ShowContent("user's tmp", "cf_keep.bin.tmp");
+  ShowContent("user's backup", "cf_keep.bin~");
+  Print("fresh name left: %d, other backup left: %d\n", Exists(chosen) ? 1 : 0,
+        Exists("cf_keep.bin.1~") ? 1 : 0);
+  const char* names[] = {"cf_keep.bin", "cf_keep.bin.tmp", "cf_keep.bin~"};
+  for (const char* name : names) {
+    platform::DeleteFile(name);
+  }
+
+  char longName[256];
+  memset(longName, 'L', 251);
+  memcpy(longName + 251, ".bin", 5);
+  file = platform::CreateFreshFileBeside(longName, ".tmp", chosen, sizeof chosen);
+  PrintOutcome("fresh file beside a 255-character name", file != nullptr);
+  if (file != nullptr) {
+    Print("its name: %lu characters, ends %s\n", static_cast<unsigned long>(strlen(chosen)),
+          chosen + strlen(chosen) - 8);
+    platform::CloseFile(file);
+    PrintOutcome("rename it to the long name", platform::RenameFile(chosen, longName));
+    PrintOutcome("delete the long name", platform::DeleteFile(longName));
+  }
+}
+
 void Directories() {
   PrintOutcome("create directory", platform::CreateDirectory("cf_dir"));
   PrintOutcome("create it again", platform::CreateDirectory("cf_dir"));
@@ -346,6 +387,7 @@ void ProgramMain(int argc, char** argv) {
   OpenModes();
   RenameAndDelete();
   SaveStyleReplace();
+  FreshFiles();
   Directories();
   LargeFile();
   TextFiles();

@@ -29,6 +29,7 @@ class ControllerTest : public ::testing::Test {
     }
     SetDebugTrace(false);
     SetCommandTimeoutSeconds(0);
+    ForgetCommandTimeout();
     sim::ClearFaults();
   }
 
