@@ -37,7 +37,7 @@ constexpr uint32_t kFactoryPanelVersion = 105;
 constexpr uint32_t kFactoryPanelCounter = 2;
 
 bool KindEquals(const char* a, const char* b) {
-  return std::strncmp(a, b, 4) == 0;
+  return std::memcmp(a, b, 4) == 0;
 }
 
 uint32_t BlockOffset(const CommandCall& call, uint32_t blockSize) {
