@@ -100,7 +100,7 @@ TEST_F(LinkFirmwareE2e, TransmitterUpdateChecks) {
        ""},
       {"complete image function",
        {"LKVN"},
-       {"--id", "LKVN", "--version", "2.00", "--xml", ":i"},
+       {"--id", "LKVN", "--version", "2.00", "--xml", "4711:i"},
        {"u", "link", "up.fp", "-y"},
        "",
        13,
@@ -141,6 +141,7 @@ TEST_F(LinkFirmwareE2e, TransmitterUpdateChecks) {
       image.insert(image.end(), c.image.begin(), c.image.end());
       Sim(image);
     }
+    WriteFileBytes("a", std::vector<uint8_t>(16, 0));
     Sim({"log", "--clear"});
     ProgramOutput run = Run(Druxsvc(), c.arguments, c.input);
     EXPECT_EQ(run.exitCode, c.exitCode) << c.label << run.err;
@@ -170,7 +171,7 @@ TEST_F(LinkFirmwareE2e, TransmitterTakesOverAtPowerCycleAndReboot) {
        "4711:_"});
   ProgramOutput reboot = Run(Druxsvc(), {"u", "link", "-y", "-r"});
   EXPECT_EQ(reboot.exitCode, 0) << reboot.err;
-  EXPECT_TRUE(Contains(reboot.out, kNotice + "Reboot PC ...\n")) << reboot.out;
+  EXPECT_TRUE(Contains(reboot.out, kTotalTime + "Reboot PC ...\n")) << reboot.out;
   EXPECT_TRUE(Contains(Run(Druxsvc(), {"i", "link"}).out,
                        "FPGA version: 1.06\nFPGA booted from: low area\nFPGA CRC state: OK\n"
                        "FPGA update counter: 5\n"));
