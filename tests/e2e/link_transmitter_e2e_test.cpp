@@ -29,6 +29,16 @@ TEST_F(LinkFirmwareE2e, TransmitterInfo) {
                        "No converter available.\n"));
   EXPECT_TRUE(Contains(all.out, "-- Link converter FPGA firmware on panel 1 --\n\nFPGA ID: KR3B"));
 
+  // A sign in the running image's version text is no version: nothing is saved.
+  Sim({"image", "signed.bin", "--id", "V6K4", "--version-text", "-105", "--size", "0x300000"});
+  Sim({"load", "link:running", "signed.bin"});
+  for (const char* action : {"i", "s"}) {
+    ProgramOutput refused = Run(Druxsvc(), {action, "link", "signed.fp", "-y"});
+    EXPECT_EQ(refused.err, "ERROR: The FPGA firmware does not contain a valid version entry.\n");
+    EXPECT_EQ(refused.exitCode, 9);
+  }
+  EXPECT_FALSE(std::filesystem::exists("signed.fp"));
+
   Sim({"set", "pc=VP41"});
   ProgramOutput none = Run(Druxsvc(), {"i", "link"});
   EXPECT_TRUE(Contains(none.out, "No link transmitter available.\n")) << none.out;
