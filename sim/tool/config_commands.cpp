@@ -85,20 +85,6 @@ const char* CreateOptionKey(const std::string& option) {
   return nullptr;
 }
 
-// A created machine has no FPGA modules unless it is told to: their flash would be erased.
-void RemoveFpgaModules(sim::MachineConfig& config) {
-  config.transmitterKind[0] = 0;
-  config.modules[sim::kTransmitterDevice] = sim::ModuleConfig{};
-  for (sim::PanelConfig& panel : config.panels) {
-    for (int device = 0; device < sim::kPanelFpgaDevices; ++device) {
-      if (panel.fpga[device].kind[0] != 0) {
-        panel.fpga[device] = sim::FpgaUnitConfig{};
-        panel.modules[device] = sim::ModuleConfig{};
-      }
-    }
-  }
-}
-
 // --transmitter ID[:KEY=VALUE]... and --converter P:TYPE[:KEY=VALUE]..., after the machine
 // was created.
 int SetUpCreatedFpgaModules(const std::vector<std::pair<std::string, std::string>>& specs) {
@@ -126,7 +112,6 @@ int SetUpCreatedFpgaModules(const std::vector<std::pair<std::string, std::string
 
 int RunCreate(const std::string& directory, const Arguments& args) {
   sim::MachineConfig config = sim::DefaultMachineConfig();
-  RemoveFpgaModules(config);
   std::vector<std::pair<std::string, std::string>> fpgaSpecs;
   bool panelsNamed = false;
   for (size_t i = 0; i < args.size(); ++i) {

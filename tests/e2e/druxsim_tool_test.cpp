@@ -248,7 +248,7 @@ TEST_F(DruxsimTest, DumpAndLoadMoveAreaBytes) {
 
   ASSERT_EQ(Sim({"dump", "display:1", output}).exitCode, 0);
   EXPECT_EQ(fs::file_size(output), 4096u);
-  ASSERT_EQ(Sim({"dump", "linkflash", output, "--offset", "0x3fff00"}).exitCode, 0);
+  ASSERT_EQ(Sim({"dump", "linkflash", output, "--offset", "0xffff00"}).exitCode, 0);
   EXPECT_EQ(fs::file_size(output), 256u);
   EXPECT_EQ(Sim({"load", "flash", temp_.path() + "/missing.bin"}).exitCode, 2);
   EXPECT_EQ(Sim({"dump", "flash", temp_.path() + "/no/such/dir.bin"}).exitCode, 2);
