@@ -82,8 +82,8 @@ TEST_F(SimDefaultContentsTest, ModuleRecordsAreValidAndCarryTheModulesIdentity) 
     EXPECT_TRUE(Erased(AreaBytes(sim::Area::ModuleSettings, c.start + 128, 16)))
         << "the EEPROM is erased behind the record";
   }
-  EXPECT_TRUE(Erased(AreaBytes(sim::Area::ModuleSettings, sim::kSettingsDeviceSize,
-                               2 * sim::kSettingsDeviceSize)))
+  EXPECT_TRUE(Erased(
+      AreaBytes(sim::Area::ModuleSettings, sim::kSettingsDeviceSize, 2 * sim::kSettingsDeviceSize)))
       << "only devices 0 and 3 hold records";
   EXPECT_TRUE(Erased(AreaBytes(sim::Area::ModuleSettings, 4 * sim::kSettingsDeviceSize,
                                (sim::kSettingsDevices - 4) * sim::kSettingsDeviceSize)));

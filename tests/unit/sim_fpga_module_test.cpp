@@ -140,7 +140,7 @@ TEST(SimFpgaModule, UpdateIsTakenOverAtTheNextStartWhenIntact) {
       image[0x1000] ^= 1;
     }
     const bool large = c.command == 0xB8 || c.command == 0xD8;
-    drux::MemoryArea area{c.command, 0, uint16_t(c.panel < 0 ? 3 : 2), c.start, c.imageSize, 0,
+    drux::MemoryArea area{c.command,      0, uint16_t(c.panel < 0 ? 3 : 2), c.start, c.imageSize, 0,
                           large ? 1u : 0u};
     uint8_t errorByte = 0;
     if (c.panel >= 0) {
