@@ -111,6 +111,13 @@ TEST_F(DruxsimTest, UsageErrorsExitWithOneAndChangeNothing) {
       {"dump", "flash", "x.bin", "--length", "0x1000001"},
       {"log", "--all"},
       {"show", "extra"},
+      {"create", "--transmitter", "V6K4:version=1.100"},
+      {"create", "--converter", "16:KR3B"},
+      {"transmitter", "V6K4", "area=middle"},
+      {"converter", "1", "KR4B", "parent=1"},
+      {"fault", "busy", "0xe0", "2", "--after", "3"},
+      {"dump", "link:elsewhere", "x.bin"},
+      {"powercycle", "now"},
   };
   for (const auto& call : calls) {
     ProgramOutput result = Sim(call);
@@ -248,7 +255,7 @@ TEST_F(DruxsimTest, DumpAndLoadMoveAreaBytes) {
 
   ASSERT_EQ(Sim({"dump", "display:1", output}).exitCode, 0);
   EXPECT_EQ(fs::file_size(output), 4096u);
-  ASSERT_EQ(Sim({"dump", "linkflash", output, "--offset", "0x3fff00"}).exitCode, 0);
+  ASSERT_EQ(Sim({"dump", "linkflash", output, "--offset", "0xffff00"}).exitCode, 0);
   EXPECT_EQ(fs::file_size(output), 256u);
   EXPECT_EQ(Sim({"load", "flash", temp_.path() + "/missing.bin"}).exitCode, 2);
   EXPECT_EQ(Sim({"dump", "flash", temp_.path() + "/no/such/dir.bin"}).exitCode, 2);

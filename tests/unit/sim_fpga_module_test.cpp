@@ -140,7 +140,7 @@ TEST(SimFpgaModule, UpdateIsTakenOverAtTheNextStartWhenIntact) {
       image[0x1000] ^= 1;
     }
     const bool large = c.command == 0xB8 || c.command == 0xD8;
-    drux::MemoryArea area{c.command, 0, uint16_t(c.panel < 0 ? 3 : 2), c.start, c.imageSize, 0,
+    drux::MemoryArea area{c.command,      0, uint16_t(c.panel < 0 ? 3 : 2), c.start, c.imageSize, 0,
                           large ? 1u : 0u};
     uint8_t errorByte = 0;
     if (c.panel >= 0) {
@@ -209,7 +209,7 @@ TEST(SimFpgaModule, BlockTransfersCostTheProtocolFloor) {
     uint64_t accessesPerBlock;
   } cases[] = {{0xB0, 16, 38}, {0xB8, 256, 278}, {0xE0, 256, 278}, {0xA0, 16, 38}};
   for (const auto& c : cases) {
-    sim::StartInMemory(sim::DefaultMachineConfig());
+    StartWithFactoryImages();
     const uint32_t blocks = 64;
     Bytes data(blocks * c.blockSize, 0x5A);
     drux::MemoryArea area{c.command, 0, 3, 0, uint32_t(data.size()), 0, c.blockSize == 256};
