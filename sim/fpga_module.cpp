@@ -20,7 +20,9 @@ struct KindLayout {
   FpgaLayout layout;
 };
 
-// Every kind not listed here has the layout of the first KVN generation.
+// Every kind not listed here has the layout of the first KVN generation. Further modules (the
+// panels' link receivers, an HDBaseT module with its header at the end, old images with an
+// info trailer) add their rows; the model takes everything else from the layout.
 constexpr FpgaLayout kKvnLayout{0x80000, 0x120000, 0xA0000, ImageFormat::HeaderAtStart};
 constexpr FpgaLayout kKvn4Layout{0x100000, 0x500000, 0x300000, ImageFormat::HeaderAtStart};
 constexpr KindLayout kLayouts[] = {

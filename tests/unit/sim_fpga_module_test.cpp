@@ -104,6 +104,25 @@ TEST_F(SimFpgaDefaultMachine, HasATransmitterAndAConverterOnPanelOne) {
   EXPECT_EQ(running, Image(sim::ImageFormat::HeaderAtStart, "V6K4", 102, 3, 0x300000));
 }
 
+// The next program run finds the factory images in the files, the module kinds in the
+// configuration and a written update still pending.
+TEST_F(SimFpgaDefaultMachine, ImagesKindsAndPendingUpdatesOutliveTheRun) {
+  NewRun();
+  uint8_t block[256] = {};
+  uint8_t errorByte = 0;
+  ASSERT_EQ(drux::WriteCommand(0xB8, 0, 3, 0, block, sizeof block, &errorByte), 0);
+  ASSERT_TRUE(sim::Persist());
+  NewRun();
+  sim::FpgaStatus status{};
+  ASSERT_TRUE(sim::FpgaModuleStatus(-1, 3, &status));
+  EXPECT_TRUE(status.updatePending);
+  EXPECT_STREQ(status.kind, "V6K4");
+  EXPECT_EQ(ReadHeader(-1).idAndVersion, "V6K40102");
+  ASSERT_TRUE(sim::FpgaModuleStatus(1, 2, &status));
+  EXPECT_FALSE(status.updatePending);
+  EXPECT_EQ(ReadHeader(1).idAndVersion, "KR3B0105");
+}
+
 struct UpdateCase {
   const char* label;
   const char* kind;
