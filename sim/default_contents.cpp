@@ -2,14 +2,15 @@
 // meet a believable PC, not erased memory. The system unit carries one of the devices whose
 // parent device ID druxsvcadmin corrects, still with the parent ID it left the factory with;
 // the fan kit a plain record; each connected panel its display block (and, on a panel with
-// modules, an extended record behind it); the controller its key
-// configuration and its own firmware. Identity texts come from the modules' identity data, so
-// that every read of the same module tells the same story.
+// modules, an extended record behind it); the controller its key configuration and its own
+// firmware, the link transmitter and the converter their FPGA images. Identity texts come from
+// the modules' identity data, so that every read of the same module tells the same story.
 // Machines made by CreateMachine stay erased.
 #include <cstring>
 
 #include "sim/factory_settings_image.h"
 #include "sim/firmware_image.h"
+#include "sim/fpga_module.h"
 #include "sim/machine.h"
 #include "sim/panel_settings.h"
 
@@ -19,9 +20,11 @@ namespace {
 
 constexpr int kSystemUnit = 0;
 constexpr int kFanKit = 8;
+constexpr int kLinkTransmitter = 3;
 // Areas of an EX64: both modules keep their records in EEPROM device 0.
 constexpr uint32_t kSystemUnitStart = 0;
 constexpr uint32_t kFanKitStart = 1280;
+constexpr uint32_t kLinkTransmitterStart = 3 * kSettingsDeviceSize;  // EEPROM 3 at 0
 constexpr uint16_t kBuiltInDisplay = 0x5886;
 constexpr uint32_t kFeatureKeyConfiguration = 1u << 16;
 
@@ -29,6 +32,8 @@ constexpr uint32_t kFeatureKeyConfiguration = 1u << 16;
 constexpr uint32_t kSystemUnitDeviceId = 0xF0BE;
 constexpr uint32_t kSystemUnitFactoryParentId = 0xEF97;
 constexpr uint32_t kFanKitDeviceId = 0xE2A1;
+constexpr uint32_t kLinkTransmitterDeviceId = 0xF1C3;
+constexpr uint32_t kPanelDeviceId = 0xD315;
 
 void TakeIdentity(FactoryRecordFields& fields, const ModuleConfig& module) {
   SetRecordText(fields.hardwareRevision, sizeof fields.hardwareRevision, module.hardwareRevision);
@@ -75,6 +80,14 @@ void FillModuleSettings(const MachineConfig& config, uint32_t offset, uint8_t* b
     TakeIdentity(fields, config.modules[kFanKit]);
     FillModuleRecord(fields, kFanKitStart, offset, bytes, length);
   }
+  if (config.modules[kLinkTransmitter].fitted) {
+    FactoryRecordFields fields;
+    fields.deviceId = kLinkTransmitterDeviceId;
+    fields.compatibilityId = 0x0004;
+    fields.version = 0x12;
+    TakeIdentity(fields, config.modules[kLinkTransmitter]);
+    FillModuleRecord(fields, kLinkTransmitterStart, offset, bytes, length);
+  }
 }
 
 bool HasDisplayBlock(const PanelConfig& panel) {
@@ -85,7 +98,8 @@ bool HasDisplayBlock(const PanelConfig& panel) {
 
 bool HasDefaultContents(const MachineConfig& config, Area area, int panel) {
   if (area == Area::ModuleSettings) {
-    return config.modules[kSystemUnit].fitted || config.modules[kFanKit].fitted;
+    return config.modules[kSystemUnit].fitted || config.modules[kFanKit].fitted ||
+           config.modules[kLinkTransmitter].fitted;
   }
   if (area == Area::Flash) {
     return HasDefaultFirmware(config);
@@ -96,7 +110,21 @@ bool HasDefaultContents(const MachineConfig& config, Area area, int panel) {
   if (area == Area::KeyConfiguration) {
     return (config.featureRegister & kFeatureKeyConfiguration) != 0;
   }
+  if (area == Area::LinkFlash || area == Area::PanelFpgaFlash) {
+    return FpgaDefaultCovers(config, area, panel, 0, AreaSizeOf(config, area));
+  }
   return false;
+}
+
+bool DefaultContentsCover(const MachineConfig& config, Area area, int panel, uint32_t offset,
+                          uint32_t length) {
+  if (area == Area::Flash) {
+    return DefaultFirmwareCovers(config, offset, length);
+  }
+  if (area == Area::LinkFlash || area == Area::PanelFpgaFlash) {
+    return FpgaDefaultCovers(config, area, panel, offset, length);
+  }
+  return HasDefaultContents(config, area, panel);
 }
 
 void FillDefaultContents(const MachineConfig& config, Area area, int panel, uint32_t offset,
@@ -110,6 +138,8 @@ void FillDefaultContents(const MachineConfig& config, Area area, int panel, uint
     FillDefaultFirmware(config, offset, bytes, length);
   } else if (area == Area::KeyConfiguration) {
     FillKeyConfiguration(config, offset, bytes, length);
+  } else if (area == Area::LinkFlash || area == Area::PanelFpgaFlash) {
+    FillFpgaDefaultImage(config, area, panel, offset, bytes, length);
   } else {
     FillPanelSettings(config.panels[panel], offset, bytes, length);
   }

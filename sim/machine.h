@@ -21,7 +21,7 @@ inline constexpr size_t kViolationTextCapacity = 160;
 // Memory areas are kept in pages that are loaded on first touch and written back when dirty,
 // so that one block command on a 16 MiB flash moves 64 KiB, not the whole file.
 inline constexpr uint32_t kPageSize = 0x10000;
-inline constexpr int kAreaSlots = 5 + 3 * kPanelChannels;
+inline constexpr int kAreaSlots = 5 + 3 * kPanelChannels + kPanelChannels * kPanelFpgaDevices;
 
 struct AreaStore {
   uint32_t size = 0;  // 0: not set up yet
@@ -79,6 +79,9 @@ struct Machine {
   uint32_t pcReboots = 0;
   uint32_t scanCodeRestarts = 0;  // command 0x19
   PanelRequests panelRequests[kPanelChannels] = {};
+  // FPGA modules whose idle copy was written since their last start (taken over at the next).
+  bool transmitterUpdatePending = false;
+  bool panelFpgaUpdatePending[kPanelChannels][kPanelFpgaDevices] = {};
 
   uint64_t accessCount = 0;
   // The count in state.txt: a port read changes nothing else of the persisted state, so reads
@@ -108,6 +111,9 @@ void ResetMachine();
 // ---- Configurations built in place (default_machine.cpp) ----
 void SetDefaultMachineConfig(MachineConfig& config);
 void SetBlankMachineConfig(MachineConfig& config);
+// The FPGA modules that only the machine of a fresh state directory has (DefaultMachineConfig
+// and created machines have none): a KVN4 link transmitter and a converter on panel 1.
+void AddDefaultFpgaModules(MachineConfig& config);
 
 // ---- Factory contents of the default machine (default_contents.cpp) ----
 bool HasDefaultContents(const MachineConfig& config, Area area, int panel);
@@ -170,9 +176,17 @@ bool LockFaultActive(const Machine& machine);
 enum class FaultOutcome : uint8_t { None, Fail, Hang };
 FaultOutcome ApplyCommandFault(Machine& machine, uint8_t code, bool read, uint8_t* errorByte);
 
+// Default contents of an area cover the bytes [offset, offset + length) at least in part
+// (only such pages of the large flashes are written out).
+bool DefaultContentsCover(const MachineConfig& config, Area area, int panel, uint32_t offset,
+                          uint32_t length);
+
 // ---- Power cycle (power_cycle.cpp) ----
 // The machine goes through a power cycle (PC reboot through the controller).
 void PowerCycle(Machine& machine);
+// What a start of the PC does: controller, DRUX firmware take-over, BIOS settings word and
+// the link transmitter (not counted as a reboot).
+void StartDevices(Machine& machine);
 // The PC's firmware takes the stored BIOS settings word over at the start (bios_takeover.cpp).
 void ApplyBiosSettingsWord(Machine& machine);
 

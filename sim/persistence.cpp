@@ -45,6 +45,7 @@ void LoadConfig(Machine& machine) {
   LineReader reader;
   if (!MachinePath(machine, kConfigFile, path, sizeof path) || !OpenLines(reader, path)) {
     SetDefaultMachineConfig(machine.config);
+    AddDefaultFpgaModules(machine.config);
     machine.saved = false;
     machine.defaultContents = true;
     return;
@@ -98,6 +99,24 @@ void LoadPanelRequests(Machine& machine, const char* key, const char* value) {
   }
 }
 
+// "update-pending=link" or "update-pending=<panel>:<device>"
+void LoadUpdatePending(Machine& machine, const char* value) {
+  if (TextEquals(value, "link")) {
+    machine.transmitterUpdatePending = true;
+    return;
+  }
+  uint32_t numbers[2] = {};
+  char list[16];
+  CopyText(list, sizeof list, value);
+  for (char* p = list; *p != 0; ++p) {
+    *p = *p == ':' ? ',' : *p;
+  }
+  if (ParseNumberList(list, numbers, 2) && numbers[0] < uint32_t(kPanelChannels) &&
+      numbers[1] < uint32_t(kPanelFpgaDevices)) {
+    machine.panelFpgaUpdatePending[numbers[0]][numbers[1]] = true;
+  }
+}
+
 void LoadState(Machine& machine) {
   char path[kPathCapacity];
   LineReader reader;
@@ -133,6 +152,8 @@ void LoadState(Machine& machine) {
       machine.pcReboots = number;
     } else if (TextEquals(key, "scancode-restarts") && ParseNumber(value, &number)) {
       machine.scanCodeRestarts = number;
+    } else if (TextEquals(key, "update-pending")) {
+      LoadUpdatePending(machine, value);
     } else {
       LoadPanelRequests(machine, key, value);
     }
@@ -172,7 +193,7 @@ bool SaveFaults(Machine& machine) {
 }
 
 bool SaveState(Machine& machine) {
-  char buffer[1536];
+  char buffer[3072];
   TextBuilder text{buffer, sizeof buffer, 0, false};
   AppendText(text, "# Simulated DRUX controller: registers and counters\n");
   AppendText(text, "accesses=%llu\n", static_cast<unsigned long long>(machine.accessCount));
@@ -192,6 +213,16 @@ bool SaveState(Machine& machine) {
     if (requests.count != 0) {
       AppendText(text, "panel-requests.%d=%u,0x%02x\n", panel, unsigned(requests.count),
                  unsigned(requests.lastRequest));
+    }
+  }
+  if (machine.transmitterUpdatePending) {
+    AppendText(text, "update-pending=link\n");
+  }
+  for (int panel = 0; panel < kPanelChannels; ++panel) {
+    for (int device = 0; device < kPanelFpgaDevices; ++device) {
+      if (machine.panelFpgaUpdatePending[panel][device]) {
+        AppendText(text, "update-pending=%d:%d\n", panel, device);
+      }
     }
   }
   if (!WriteBuiltText(machine, kStateFile, text)) {

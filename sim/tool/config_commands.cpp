@@ -85,13 +85,58 @@ const char* CreateOptionKey(const std::string& option) {
   return nullptr;
 }
 
+using FpgaSpecs = std::vector<std::pair<std::string, std::string>>;
+
+// --converter P:TYPE[:KEY=VALUE]...: the panel number; -1 when the spec is not valid.
+int ConverterPanel(const std::vector<std::string>& parts) {
+  unsigned long long panel = 0;
+  if (parts.size() < 2 || !ParseUnsigned(parts[0], &panel) ||
+      panel >= unsigned(sim::kPanelChannels) ||
+      !ValidFpgaSpec(false, parts[1], Arguments(parts.begin() + 2, parts.end()))) {
+    return -1;
+  }
+  return int(panel);
+}
+
+bool ValidCreateSpec(const std::string& option, const std::string& value) {
+  std::vector<std::string> parts = SplitColons(value);
+  if (option == "--transmitter") {
+    return ValidFpgaSpec(true, parts[0], Arguments(parts.begin() + 1, parts.end()));
+  }
+  return ConverterPanel(parts) >= 0;
+}
+
+// --transmitter ID[:KEY=VALUE]... and --converter P:TYPE[:KEY=VALUE]..., after the machine
+// was created (the specs were checked before).
+int SetUpCreatedFpgaModules(const FpgaSpecs& specs) {
+  for (const auto& [option, value] : specs) {
+    std::vector<std::string> parts = SplitColons(value);
+    const int result = option == "--transmitter"
+                           ? SetUpTransmitter(parts[0], Arguments(parts.begin() + 1, parts.end()))
+                           : SetUpConverter(ConverterPanel(parts), parts[1],
+                                            Arguments(parts.begin() + 2, parts.end()));
+    if (result != kExitOk) {
+      return result;
+    }
+  }
+  return specs.empty() ? kExitOk : SaveMachine();
+}
+
 }  // namespace
 
 int RunCreate(const std::string& directory, const Arguments& args) {
   sim::MachineConfig config = sim::DefaultMachineConfig();
+  FpgaSpecs fpgaSpecs;
   bool panelsNamed = false;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& option = args[i];
+    if ((option == "--transmitter" || option == "--converter") && i + 1 < args.size()) {
+      if (!ValidCreateSpec(option, args[i + 1])) {
+        return Fail(kExitUsage, "create: bad value for " + option + ": '" + args[i + 1] + "'");
+      }
+      fpgaSpecs.emplace_back(option, args[++i]);
+      continue;
+    }
     if (option == "--no-panels" || option == "--no-modules") {
       if (option == "--no-panels") {
         std::fill(std::begin(config.panels), std::end(config.panels), sim::PanelConfig{});
@@ -124,7 +169,7 @@ int RunCreate(const std::string& directory, const Arguments& args) {
   if (!sim::CreateMachine(directory.c_str(), config)) {
     return Fail(kExitIo, "can't create the machine in " + directory);
   }
-  return kExitOk;
+  return SetUpCreatedFpgaModules(fpgaSpecs);
 }
 
 int RunSet(const Arguments& args) {

@@ -135,6 +135,7 @@ int RunShow(const Arguments& args) {
   ShowController(config);
   ShowPanels(config);
   ShowModules(config);
+  ShowFpgaModules();
   ShowFaults();
   ShowHandshake();
   return kExitOk;

@@ -83,6 +83,8 @@ CORRECTED_PARENT_ID = 0xEF98
 UID_HEAD = 0xCAFE0001
 MACHINE_COMMANDS = [
     ["create", "--panel", "0", "--panel", "2:version=0x5886"],
+    ["transmitter", "V6K4", "version=1.02", "counter=3"],
+    ["converter", "0", "KR3B", "version=1.05", "counter=2"],
     ["set", "uid=0x00c0ffee", f"uid-head={UID_HEAD:#x}", "module.0.power-on=10,7"],
     ["fset", "0", f"devid={FIXED_DEVICE_ID:#x}", f"pdevid={OLD_PARENT_ID:#x}",
      "serial=E64A7654321", "hwrev=B1", "model=DX-EX64-SU00", "version=1.5"],
@@ -91,6 +93,9 @@ MACHINE_COMMANDS = [
      "model=DX-PANEL-15", "blockversion=3"],
 ]
 SIM_DIR = "simpc"
+# A converter image without XML header, written by druxsim, for the converter update.
+CONVERTER_IMAGE = "kr3b.bin"
+CONVERTER_IMAGE_OPTIONS = ["--id", "KR3B", "--version", "1.08", "--size", "0xa0000"]
 REPORT = "report.txt"
 # Longer than the report, so that a report file which is not truncated shows.
 STALE_REPORT = "".join(f"stale line {n} of an earlier report\n" for n in range(400))
@@ -145,6 +150,14 @@ RUNS = [
     Run("admin_sim_again", "druxsvcadmin_sim.efi", 7,
         out_has=[f"Parent device ID: 0x{CORRECTED_PARENT_ID:08x}\nParent device ID is OK.\n"],
         out_lacks=["New parent device ID"], err_is="", host=["druxsvcadmin"]),
+    Run("sim_info_link", "druxsvc_sim.efi i link", 0,
+        out_has=["\n-- Link transmitter FPGA firmware --\n\nFPGA ID: V6K4\nFPGA version: 1.02\n"
+                 "FPGA booted from: low area\nFPGA CRC state: OK\nFPGA update counter: 3\n"],
+        err_is="", host=["druxsvc", "i", "link"]),
+    Run("sim_update_conv", f"druxsvc_sim.efi u conv -p=0 {CONVERTER_IMAGE} -y", 0,
+        out_has=["File version: 1.08\n",
+                 "*** The KVN converter must be powered off/on to take over the changes!***\n"],
+        err_is="", host=["druxsvc", "u", "conv", "-p=0", CONVERTER_IMAGE, "-y"]),
     # Into a report file that exists: overwritten without a question; both streams and the
     # total-time line go into it (checked in check_report).
     Run("sim_info_all", f"druxsvc_sim.efi i all {REPORT}", 0,
@@ -389,6 +402,9 @@ def prepare_machine(tool, work, failures):
     for arguments in MACHINE_COMMANDS:
         if druxsim(tool, directory, arguments, failures) is None:
             return None
+    image = ["image", os.path.join(work, CONVERTER_IMAGE)] + CONVERTER_IMAGE_OPTIONS
+    if druxsim(tool, directory, image, failures) is None:
+        return None
     for copy in ("host_simpc", "pristine_simpc"):
         shutil.copytree(directory, os.path.join(work, copy))
     return directory
@@ -396,10 +412,12 @@ def prepare_machine(tool, work, failures):
 
 def run_host_programs(runs, programs, work):
     """Runs the host twins of the shell's simulated runs, in the script's order and against a
-    copy of the shell's machine directory, in a folder that holds the same stale report."""
+    copy of the shell's machine directory, in a folder that holds the same stale report and
+    the same image files."""
     outputs = {}
     run_dir = os.path.join(work, "host_runs")
     os.makedirs(run_dir)
+    shutil.copy(os.path.join(work, CONVERTER_IMAGE), run_dir)
     with open(os.path.join(run_dir, REPORT), "w") as report:
         report.write(STALE_REPORT)
     environment = dict(os.environ, DRUXSIM_DIR=os.path.join(work, "host_simpc"))
@@ -628,7 +646,7 @@ def main():
     subprocess.run([tools["mkfs.fat"], "-F", "16", "-n", "DRUX", disk], check=True,
                    stdout=subprocess.DEVNULL)
     files = [os.path.join(args.images, image) for image in images]
-    files += [script, stale_report, machine]
+    files += [script, stale_report, machine, os.path.join(args.work, CONVERTER_IMAGE)]
     files += [os.path.join(args.work, name) for _, name in conformance_inputs]
     subprocess.run([tools["mcopy"], "-s", "-i", disk] + files + ["::/"], check=True)
 

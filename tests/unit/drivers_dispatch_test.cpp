@@ -146,12 +146,6 @@ struct FullSetDialogue {
 };
 
 const FullSetDialogue kNoQuestion = {Question::None, {}, "", ""};
-// Panels 0 and 1 are connected; the answer pc names the PC.
-const FullSetDialogue kPcAnswered = {Question::TargetPanel,
-                                     {},
-                                     "pc\n",
-                                     "-- Available targets --\nPC\nPanel 0 ()\nPanel 1 ()\n"
-                                     "Enter 'PC', panel number (0 to 15) or nothing to exit: "};
 
 struct MissingHandlerCase {
   uint32_t action;
@@ -164,19 +158,10 @@ struct MissingHandlerCase {
 // Cells whose handler is not part of the program yet: they answer like an unsupported action
 // and leave the controller alone. Each leaves this list when its handler is written.
 const std::vector<MissingHandlerCase> kCellsWithoutHandler = {
-    {kActionInfo, kDataLink, -1, false, &kPcAnswered},
     {kActionInfo, kDataLink, 0, false},
-    {kActionInfo, kDataConverter, 0, false},
     {kActionInfo, kDataHdbt, 0, false},
-    {kActionSave, kDataLinkBootloader, -1, true},
-    {kActionSave, kDataLink, -1, false, &kPcAnswered},
     {kActionSave, kDataLink, 1, false},
-    {kActionSave, kDataConverter, 1, false},
-    {kActionUpdate, kDataLinkBootloader, -1, true},
-    {kActionUpdate, kDataLink, -1, false, &kPcAnswered},
     {kActionUpdate, kDataLink, 0, false},
-    {kActionUpdate, kDataLinkImageFile, -1, false},
-    {kActionUpdate, kDataConverter, 0, false},
     {kActionUpdate, kDataHdbt, 1, false},
 };
 

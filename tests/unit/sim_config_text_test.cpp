@@ -66,6 +66,20 @@ TEST(SimSettings, AcceptValidValuesAndRefuseTheRestWithoutChange) {
       {"module.0.fitted=0", true,
        [](const sim::MachineConfig& c) { return !c.modules[0].fitted && c.modules[0].id == 0; }},
       {"module.x.id=1", false, nullptr},
+      {"transmitter=V4K4", true,
+       [](const sim::MachineConfig& c) { return std::strcmp(c.transmitterKind, "V4K4") == 0; }},
+      {"transmitter=V4K", false, nullptr},
+      {"panel.3.converter=KR4B", true,
+       [](const sim::MachineConfig& c) {
+         return std::strcmp(c.panels[3].fpga[2].kind, "KR4B") == 0;
+       }},
+      {"panel.3.fpga.4.area=high", true,
+       [](const sim::MachineConfig& c) { return c.panels[3].fpga[4].flags == sim::kFpgaRunsHigh; }},
+      {"panel.3.converter.crc-error=1", true,
+       [](const sim::MachineConfig& c) { return c.panels[3].fpga[2].flags == sim::kFpgaCrcError; }},
+      {"panel.3.fpga.5=KR4B", false, nullptr},
+      {"panel.3.fpga.1.area=middle", false, nullptr},
+      {"panel.3.converters=KR4B", false, nullptr},
       {"=1", false, nullptr},
       {"pc", false, nullptr},
   };
