@@ -158,10 +158,8 @@ struct MissingHandlerCase {
 // Cells whose handler is not part of the program yet: they answer like an unsupported action
 // and leave the controller alone. Each leaves this list when its handler is written.
 const std::vector<MissingHandlerCase> kCellsWithoutHandler = {
-    {kActionInfo, kDataLink, 0, false},
-    {kActionInfo, kDataHdbt, 0, false},
-    {kActionSave, kDataLink, 1, false},
-    {kActionUpdate, kDataLink, 0, false},
+    {kActionInfo, kDataLink, 0, false},   {kActionInfo, kDataHdbt, 0, false},
+    {kActionSave, kDataLink, 1, false},   {kActionUpdate, kDataLink, 0, false},
     {kActionUpdate, kDataHdbt, 1, false},
 };
 
