@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "controller/byte_fields.h"
-#include "frontend/exit_codes.h"
+#include "controller/exit_codes.h"
 #include "platform/format.h"
 #include "platform/platform.h"
 #include "transfer/transfer_engine.h"

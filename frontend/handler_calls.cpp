@@ -2,10 +2,10 @@
 // program yet answers kHandlerMissing; each joins its switch when it is written.
 #include "frontend/handler_calls.h"
 
+#include "controller/service_request.h"
 #include "diagnostics/statistics.h"
 #include "diagnostics/user_serial_id.h"
 #include "firmware/drux_firmware.h"
-#include "frontend/service_request.h"
 #include "settings/bios_settings.h"
 #include "settings/key_configuration.h"
 #include "settings/module_factory_settings.h"

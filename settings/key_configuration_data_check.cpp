@@ -2,8 +2,8 @@
 // the whole image row by row (trailer row and 8-bit sum).
 #include <cstring>
 
+#include "controller/exit_codes.h"
 #include "controller/status_text.h"
-#include "frontend/exit_codes.h"
 #include "platform/platform.h"
 #include "settings/key_configuration.h"
 #include "settings/key_configuration_steps.h"

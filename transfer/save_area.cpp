@@ -4,7 +4,7 @@
 // was and no partial file behind.
 #include <cstring>
 
-#include "frontend/exit_codes.h"
+#include "controller/exit_codes.h"
 #include "transfer/transfer_engine.h"
 #include "transfer/transfer_steps.h"
 
