@@ -3,6 +3,13 @@
 #include "controller/keyword_equals.h"
 
 namespace drux {
+namespace {
+
+constexpr char ToLower(char c) {
+  return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
+}
+
+}  // namespace
 
 int KeywordEquals(const char* text, const char* keyword) {
   while (*text != '\0' && *keyword != '\0' && ToLower(*text) == ToLower(*keyword)) {

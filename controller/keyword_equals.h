@@ -4,10 +4,6 @@
 
 namespace drux {
 
-constexpr char ToLower(char c) {
-  return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
-}
-
 // Case-insensitive whole-string comparison; 0 when equal (strcmp-style result).
 int KeywordEquals(const char* text, const char* keyword);
 

@@ -12,6 +12,9 @@
 namespace drux {
 namespace {
 
+constexpr char ToLower(char c) {
+  return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
+}
 constexpr bool IsDigit(char c) {
   return c >= '0' && c <= '9';
 }
