@@ -1,6 +1,6 @@
 // druxsvc: the service feature set, request from the command line.
+#include "controller/exit_codes.h"
 #include "frontend/command_line.h"
-#include "frontend/exit_codes.h"
 #include "frontend/startup.h"
 #include "platform/platform.h"
 

@@ -6,8 +6,8 @@
 
 #include "controller/byte_fields.h"
 #include "controller/command.h"
+#include "controller/exit_codes.h"
 #include "controller/status_text.h"
-#include "frontend/exit_codes.h"
 #include "platform/format.h"
 #include "platform/platform.h"
 #include "transfer/prompts.h"

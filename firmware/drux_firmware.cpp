@@ -2,10 +2,10 @@
 #include "firmware/drux_firmware.h"
 
 #include "controller/controller_info.h"
+#include "controller/exit_codes.h"
 #include "firmware/drux_firmware_layout.h"
 #include "firmware/image_header.h"
 #include "firmware/pc_identity.h"
-#include "frontend/exit_codes.h"
 #include "platform/platform.h"
 #include "transfer/notices.h"
 #include "transfer/prompts.h"

@@ -4,12 +4,12 @@
 
 #include "controller/block_access.h"
 #include "controller/controller_info.h"
+#include "controller/exit_codes.h"
 #include "controller/status_text.h"
 #include "firmware/drux_firmware.h"
 #include "firmware/drux_firmware_layout.h"
 #include "firmware/image_checks.h"
 #include "firmware/image_header.h"
-#include "frontend/exit_codes.h"
 #include "platform/platform.h"
 #include "transfer/xml_header.h"
 

@@ -1,7 +1,7 @@
 #include "firmware/drux_firmware_layout.h"
 
 #include "controller/controller_info.h"
-#include "frontend/pc_type.h"
+#include "controller/pc_type.h"
 
 namespace drux {
 namespace {

@@ -4,7 +4,7 @@
 
 #include "firmware/fpga_info_trailer.h"
 #include "firmware/image_checks.h"
-#include "frontend/exit_codes.h"
+#include "controller/exit_codes.h"
 #include "platform/platform.h"
 #include "transfer/transfer_engine.h"
 

@@ -3,7 +3,7 @@
 #include <cstddef>
 
 #include "controller/controller_info.h"
-#include "frontend/pc_type.h"
+#include "controller/pc_type.h"
 
 namespace drux {
 namespace {

@@ -6,13 +6,13 @@
 
 #include <array>
 
+#include "controller/exit_codes.h"
+#include "controller/module_catalogue.h"
+#include "controller/service_request.h"
 #include "frontend/dispatch_table.h"
-#include "frontend/exit_codes.h"
 #include "frontend/handler_calls.h"
 #include "frontend/info_all.h"
 #include "frontend/keyword_tables.h"
-#include "frontend/module_catalogue.h"
-#include "frontend/service_request.h"
 #include "frontend/target_selection.h"
 #include "platform/platform.h"
 

@@ -2,7 +2,8 @@
 #include "frontend/command_line.h"
 
 #include "controller/command.h"
-#include "frontend/exit_codes.h"
+#include "controller/exit_codes.h"
+#include "controller/keyword_equals.h"
 #include "frontend/help.h"
 #include "frontend/keyword_tables.h"
 #include "platform/format.h"
@@ -59,14 +60,6 @@ bool ParseTargetNumber(const char** cursor, int32_t* value) {
 }
 
 }  // namespace
-
-int KeywordEquals(const char* text, const char* keyword) {
-  while (*text != '\0' && *keyword != '\0' && ToLower(*text) == ToLower(*keyword)) {
-    ++text;
-    ++keyword;
-  }
-  return static_cast<unsigned char>(ToLower(*text)) - static_cast<unsigned char>(ToLower(*keyword));
-}
 
 uint32_t ActionFromKeyword(const char* text) {
   for (const ActionKeywords& action : kActionKeywords) {

@@ -1,13 +1,10 @@
 // The program's arguments into a ServiceRequest.
 #pragma once
 
-#include "frontend/feature_set.h"
-#include "frontend/service_request.h"
+#include "controller/feature_set.h"
+#include "controller/service_request.h"
 
 namespace drux {
-
-// Case-insensitive whole-string comparison; 0 when equal (strcmp-style result).
-int KeywordEquals(const char* text, const char* keyword);
 
 // 1 = accepted, 0 = rejected (the short help and an error line have been printed).
 // Options ? and h print help and end the program with 0.

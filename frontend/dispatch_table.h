@@ -4,8 +4,8 @@
 #include <array>
 #include <cstdint>
 
+#include "controller/service_request.h"
 #include "frontend/handler_calls.h"
-#include "frontend/service_request.h"
 
 namespace drux {
 

@@ -2,12 +2,12 @@
 // program yet answers kHandlerMissing; each joins its switch when it is written.
 #include "frontend/handler_calls.h"
 
+#include "controller/service_request.h"
 #include "diagnostics/statistics.h"
 #include "diagnostics/user_serial_id.h"
 #include "firmware/drux_firmware.h"
 #include "firmware/link_converter.h"
 #include "firmware/link_transmitter.h"
-#include "frontend/service_request.h"
 #include "settings/bios_settings.h"
 #include "settings/key_configuration.h"
 #include "settings/module_factory_settings.h"

@@ -1,7 +1,7 @@
 // Short and long help, and the pager of the long help.
 #pragma once
 
-#include "frontend/feature_set.h"
+#include "controller/feature_set.h"
 
 namespace drux {
 

@@ -6,10 +6,10 @@
 #include <cstdint>
 
 #include "controller/controller_info.h"
-#include "frontend/exit_codes.h"
+#include "controller/exit_codes.h"
+#include "controller/module_catalogue.h"
+#include "controller/service_request.h"
 #include "frontend/handler_calls.h"
-#include "frontend/module_catalogue.h"
-#include "frontend/service_request.h"
 #include "platform/platform.h"
 #include "transfer/notices.h"
 

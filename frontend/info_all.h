@@ -2,7 +2,7 @@
 // console or into a report file.
 #pragma once
 
-#include "frontend/feature_set.h"
+#include "controller/feature_set.h"
 
 namespace drux {
 

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "frontend/service_request.h"
+#include "controller/service_request.h"
 
 namespace drux {
 

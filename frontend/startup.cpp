@@ -5,11 +5,11 @@
 #include <cstdint>
 
 #include "controller/controller_info.h"
+#include "controller/exit_codes.h"
+#include "controller/module_catalogue.h"
+#include "controller/pc_type.h"
 #include "frontend/action_drivers.h"
-#include "frontend/exit_codes.h"
 #include "frontend/menus.h"
-#include "frontend/module_catalogue.h"
-#include "frontend/pc_type.h"
 #include "platform/platform.h"
 #include "transfer/prompts.h"
 

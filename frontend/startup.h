@@ -2,8 +2,8 @@
 // the action, time it, handle the reboot, and return the exit code.
 #pragma once
 
-#include "frontend/feature_set.h"
-#include "frontend/service_request.h"
+#include "controller/feature_set.h"
+#include "controller/service_request.h"
 
 namespace drux {
 

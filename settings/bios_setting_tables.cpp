@@ -2,7 +2,7 @@
 // the options at different bit positions.
 #include "settings/bios_setting_tables.h"
 
-#include "frontend/pc_type.h"
+#include "controller/pc_type.h"
 
 namespace drux {
 namespace {

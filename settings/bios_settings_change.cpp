@@ -5,9 +5,9 @@
 
 #include "controller/byte_fields.h"
 #include "controller/command.h"
+#include "controller/exit_codes.h"
+#include "controller/keyword_equals.h"
 #include "controller/status_text.h"
-#include "frontend/command_line.h"
-#include "frontend/exit_codes.h"
 #include "platform/platform.h"
 #include "settings/bios_setting_tables.h"
 #include "settings/bios_settings.h"

@@ -2,7 +2,7 @@
 #include <cstdint>
 
 #include "controller/controller_info.h"
-#include "frontend/exit_codes.h"
+#include "controller/exit_codes.h"
 #include "platform/platform.h"
 #include "settings/bios_setting_tables.h"
 #include "settings/bios_settings.h"

@@ -2,8 +2,8 @@
 #include "settings/compatibility_switches.h"
 
 #include "controller/controller_info.h"
+#include "controller/pc_type.h"
 #include "controller/status_text.h"
-#include "frontend/pc_type.h"
 #include "platform/platform.h"
 
 namespace drux {

@@ -1,6 +1,6 @@
 // Check and show of a display block: EDID, then the internal data with the panel's identity.
 #include "controller/byte_fields.h"
-#include "frontend/exit_codes.h"
+#include "controller/exit_codes.h"
 #include "platform/platform.h"
 #include "settings/display_block.h"
 #include "settings/panel_factory_settings.h"

@@ -1,7 +1,7 @@
 // Check of a panel's extended record: a factory-settings record with its FACT header at offset
 // 32, whose identity should match the display block in front of it.
 #include "controller/byte_fields.h"
-#include "frontend/exit_codes.h"
+#include "controller/exit_codes.h"
 #include "platform/platform.h"
 #include "settings/display_block.h"
 #include "settings/factory_record.h"

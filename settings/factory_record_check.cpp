@@ -1,7 +1,7 @@
 // Check and show of a factory-settings record: the common step of Info, Save and the file
 // check of Update.
 #include "controller/byte_fields.h"
-#include "frontend/exit_codes.h"
+#include "controller/exit_codes.h"
 #include "platform/platform.h"
 #include "settings/factory_record.h"
 #include "transfer/transfer_engine.h"

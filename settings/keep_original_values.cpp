@@ -5,9 +5,9 @@
 #include <cstring>
 
 #include "controller/block_access.h"
+#include "controller/exit_codes.h"
+#include "controller/module_catalogue.h"
 #include "controller/status_text.h"
-#include "frontend/exit_codes.h"
-#include "frontend/module_catalogue.h"
 #include "platform/platform.h"
 #include "settings/display_block.h"
 #include "settings/factory_record.h"

@@ -3,8 +3,8 @@
 #include <cstring>
 
 #include "controller/controller_info.h"
+#include "controller/exit_codes.h"
 #include "controller/status_text.h"
-#include "frontend/exit_codes.h"
 #include "platform/platform.h"
 #include "settings/key_configuration.h"
 #include "settings/key_configuration_steps.h"

@@ -1,6 +1,6 @@
 // The check of a key configuration file before an update: header tags, size for the target's
 // channel count, 8-bit checksum and the panel count of the header.
-#include "frontend/exit_codes.h"
+#include "controller/exit_codes.h"
 #include "platform/platform.h"
 #include "settings/key_configuration.h"
 #include "settings/key_configuration_steps.h"

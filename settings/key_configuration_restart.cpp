@@ -1,8 +1,8 @@
 // After a new key configuration the controller must take up its scan codes again. When it
 // cannot, the data is still written: a PC reboot makes it take them up.
 #include "controller/command.h"
+#include "controller/exit_codes.h"
 #include "controller/status_text.h"
-#include "frontend/exit_codes.h"
 #include "platform/platform.h"
 #include "settings/key_configuration_steps.h"
 #include "transfer/notices.h"

@@ -1,6 +1,6 @@
 // Save of the key configuration: only a complete, consistent image reaches the file.
 #include "controller/controller_info.h"
-#include "frontend/exit_codes.h"
+#include "controller/exit_codes.h"
 #include "platform/platform.h"
 #include "settings/key_configuration.h"
 #include "transfer/notices.h"

@@ -1,6 +1,6 @@
 // Info of the key configuration: its header, when the controller has one.
 #include "controller/controller_info.h"
-#include "frontend/exit_codes.h"
+#include "controller/exit_codes.h"
 #include "platform/platform.h"
 #include "settings/key_configuration.h"
 

@@ -1,7 +1,7 @@
 // Update of the key configuration from a checked file; the controller then restarts its scan
 // codes.
 #include "controller/controller_info.h"
-#include "frontend/exit_codes.h"
+#include "controller/exit_codes.h"
 #include "platform/platform.h"
 #include "settings/key_configuration.h"
 #include "settings/key_configuration_steps.h"

@@ -6,7 +6,7 @@
 #include <cstddef>
 
 #include "controller/controller_info.h"
-#include "frontend/pc_type.h"
+#include "controller/pc_type.h"
 #include "settings/compatibility_switches.h"
 
 namespace drux {

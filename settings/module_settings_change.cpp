@@ -1,8 +1,8 @@
 // Change of a module's factory settings (administrator's set): the parent device ID
 // correction. The setting text is accepted and not interpreted.
 #include "controller/block_access.h"
+#include "controller/exit_codes.h"
 #include "controller/status_text.h"
-#include "frontend/exit_codes.h"
 #include "platform/platform.h"
 #include "settings/module_factory_settings.h"
 #include "settings/module_settings_common.h"

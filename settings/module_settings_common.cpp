@@ -1,8 +1,8 @@
 // Shared steps of the module factory-settings handlers.
 #include "settings/module_settings_common.h"
 
-#include "frontend/exit_codes.h"
-#include "frontend/module_catalogue.h"
+#include "controller/exit_codes.h"
+#include "controller/module_catalogue.h"
 #include "platform/platform.h"
 #include "settings/compatibility_switches.h"
 #include "settings/display_block.h"

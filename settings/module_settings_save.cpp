@@ -1,5 +1,5 @@
 // Save of a module's factory settings to a file (administrator's set).
-#include "frontend/exit_codes.h"
+#include "controller/exit_codes.h"
 #include "platform/format.h"
 #include "settings/module_factory_settings.h"
 #include "settings/module_settings_checks.h"

@@ -1,7 +1,7 @@
 // Info of a module's factory settings.
-#include "frontend/exit_codes.h"
-#include "frontend/module_catalogue.h"
-#include "frontend/pc_type.h"
+#include "controller/exit_codes.h"
+#include "controller/module_catalogue.h"
+#include "controller/pc_type.h"
 #include "platform/platform.h"
 #include "settings/compatibility_switches.h"
 #include "settings/module_factory_settings.h"

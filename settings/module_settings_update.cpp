@@ -1,7 +1,7 @@
 // Update of a module's factory settings from a file: the whole file, or (administrator's
 // choice) the file with the module's original display block, serial number and hardware
 // revision kept.
-#include "frontend/exit_codes.h"
+#include "controller/exit_codes.h"
 #include "platform/platform.h"
 #include "settings/keep_original_values.h"
 #include "settings/module_factory_settings.h"

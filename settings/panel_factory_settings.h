@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "frontend/feature_set.h"
+#include "controller/feature_set.h"
 
 namespace drux {
 

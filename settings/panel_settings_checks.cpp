@@ -3,7 +3,7 @@
 
 #include "controller/block_access.h"
 #include "controller/status_text.h"
-#include "frontend/exit_codes.h"
+#include "controller/exit_codes.h"
 #include "platform/platform.h"
 #include "settings/display_block.h"
 #include "settings/module_settings_common.h"

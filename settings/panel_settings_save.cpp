@@ -1,6 +1,6 @@
 // Save of a panel's own factory settings to a file (administrator's set): the display block,
 // and on a panel with modules the room of the extended record behind it.
-#include "frontend/exit_codes.h"
+#include "controller/exit_codes.h"
 #include "platform/format.h"
 #include "platform/platform.h"
 #include "settings/display_block.h"

@@ -1,6 +1,6 @@
 // Info of a panel's own factory settings, and the notice for the built-in display of a panel PC.
 #include "controller/controller_info.h"
-#include "frontend/exit_codes.h"
+#include "controller/exit_codes.h"
 #include "platform/platform.h"
 #include "settings/panel_factory_settings.h"
 

@@ -1,6 +1,6 @@
 // Update of a panel's own factory settings from a file (administrator's set): the whole file
 // into the panel's data, after the display block and extended record have passed their checks.
-#include "frontend/exit_codes.h"
+#include "controller/exit_codes.h"
 #include "platform/platform.h"
 #include "settings/module_area.h"
 #include "settings/panel_factory_settings.h"

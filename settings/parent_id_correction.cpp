@@ -2,7 +2,7 @@
 #include "settings/parent_id_correction.h"
 
 #include "controller/byte_fields.h"
-#include "frontend/exit_codes.h"
+#include "controller/exit_codes.h"
 #include "platform/platform.h"
 #include "settings/factory_record.h"
 

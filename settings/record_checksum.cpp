@@ -1,6 +1,6 @@
 // The static checksum of a factory-settings record: its check, the limits that a record must
 // keep before it is changed, and the renewal of the checksum byte.
-#include "frontend/exit_codes.h"
+#include "controller/exit_codes.h"
 #include "platform/platform.h"
 #include "settings/factory_record.h"
 #include "transfer/transfer_engine.h"

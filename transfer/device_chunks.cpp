@@ -1,7 +1,7 @@
 // How a transfer addresses the controller: the area of the whole transfer and the reads of one
 // chunk, rounded up to whole blocks.
+#include "controller/exit_codes.h"
 #include "controller/status_text.h"
-#include "frontend/exit_codes.h"
 #include "transfer/transfer_engine.h"
 #include "transfer/transfer_steps.h"
 

@@ -1,6 +1,6 @@
 // Whole-file checks before an update: an 8-bit sum of 0, or a CRC-16 of 0 over data and the
 // CRC stored behind it.
-#include "frontend/exit_codes.h"
+#include "controller/exit_codes.h"
 #include "transfer/transfer_engine.h"
 #include "transfer/transfer_steps.h"
 

@@ -1,5 +1,5 @@
 // The length of an open file, taken by seeking to its end.
-#include "frontend/exit_codes.h"
+#include "controller/exit_codes.h"
 #include "transfer/transfer_engine.h"
 
 namespace drux {

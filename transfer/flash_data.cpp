@@ -2,7 +2,7 @@
 // block, saved whole, and written whole from a file of at most the flash size.
 #include "controller/block_access.h"
 #include "controller/command.h"
-#include "frontend/exit_codes.h"
+#include "controller/exit_codes.h"
 #include "platform/platform.h"
 #include "transfer/memory_area_layout.h"
 #include "transfer/memory_area_types.h"

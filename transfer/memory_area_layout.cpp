@@ -1,6 +1,6 @@
 // Which flash and which system data store the PC has, by the PC type tests.
 #include "transfer/memory_area_layout.h"
-#include "frontend/pc_type.h"
+#include "controller/pc_type.h"
 
 namespace drux::memory_area {
 

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "frontend/feature_set.h"
+#include "controller/feature_set.h"
 
 namespace drux::memory_area {
 

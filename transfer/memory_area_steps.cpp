@@ -1,8 +1,8 @@
 // Steps that the memory-area handlers share: the opening lines, the file check before an
 // update, the check of a stored length and the failure reports.
 #include "controller/byte_fields.h"
+#include "controller/exit_codes.h"
 #include "controller/status_text.h"
-#include "frontend/exit_codes.h"
 #include "platform/platform.h"
 #include "transfer/memory_area_layout.h"
 #include "transfer/notices.h"

@@ -1,7 +1,7 @@
 // Version confirmation before an update and the restart notices after it.
 #include "transfer/notices.h"
 
-#include "frontend/exit_codes.h"
+#include "controller/exit_codes.h"
 #include "platform/platform.h"
 #include "transfer/prompts.h"
 

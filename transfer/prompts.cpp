@@ -4,8 +4,8 @@
 #include <cstdarg>
 
 #include "controller/command.h"
+#include "controller/exit_codes.h"
 #include "controller/status_text.h"
-#include "frontend/exit_codes.h"
 #include "platform/platform.h"
 
 namespace drux {
@@ -20,7 +20,6 @@ uint32_t rememberedRebootModule = kRebootTargetPc;
 
 constexpr uint32_t kCommandRebootPanel = 0x22;
 constexpr uint32_t kCommandRebootPc = 0x50;
-constexpr uint32_t kCommandSelectPanelForModules = 0x7F;
 constexpr uint32_t kRebootPcDevice = 3;
 constexpr uint32_t kRebootPcTarget = 1;
 constexpr uint32_t kRebootPanelTarget = 3;
@@ -88,12 +87,6 @@ bool ReadLine(char* buffer, size_t maxLength) {
   }
   buffer[length] = '\0';
   return length > 0;
-}
-
-bool SelectPanelForModules(int32_t panel) {
-  uint8_t errorByte = 0;
-  return WriteCommand(kCommandSelectPanelForModules, 0, static_cast<uint32_t>(panel), 0, nullptr, 0,
-                      &errorByte) == kStatusOk;
 }
 
 int RebootPanelModule(int32_t panel, int32_t module) {

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "frontend/feature_set.h"
+#include "controller/feature_set.h"
 
 namespace drux {
 
@@ -19,9 +19,6 @@ bool ReadLine(char* buffer, size_t maxLength);
 // that a line typed on the UEFI console (CR) and one from a redirected file (LF or CR LF) end
 // alike. platform::kEndOfInput at the end of the input.
 int ReadConsoleChar();
-
-// Tells the controller that the next module commands address the modules of this panel.
-bool SelectPanelForModules(int32_t panel);
 
 // Reboots a panel (or its link converter, module 2) through the controller. Always 0: the panel
 // link drops during the reboot, so the command's status says nothing.

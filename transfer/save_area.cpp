@@ -4,7 +4,7 @@
 // file as it was and no partial file behind, and no other file is touched.
 #include <cstring>
 
-#include "frontend/exit_codes.h"
+#include "controller/exit_codes.h"
 #include "transfer/transfer_engine.h"
 #include "transfer/transfer_steps.h"
 

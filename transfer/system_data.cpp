@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "controller/command.h"
-#include "frontend/exit_codes.h"
+#include "controller/exit_codes.h"
 #include "platform/platform.h"
 #include "transfer/memory_area_layout.h"
 #include "transfer/memory_area_types.h"

@@ -5,7 +5,7 @@
 
 #include "controller/block_access.h"
 #include "controller/command.h"
-#include "frontend/exit_codes.h"
+#include "controller/exit_codes.h"
 #include "platform/platform.h"
 #include "transfer/memory_area_layout.h"
 #include "transfer/transfer_engine.h"

@@ -2,8 +2,8 @@
 // read back and compared.
 #include <cstring>
 
+#include "controller/exit_codes.h"
 #include "controller/status_text.h"
-#include "frontend/exit_codes.h"
 #include "transfer/memory_area_layout.h"
 #include "transfer/transfer_engine.h"
 #include "transfer/transfer_steps.h"

@@ -1,7 +1,7 @@
 // The read-back after a save or an update: the area again, chunk by chunk, against the file.
 #include <cstring>
 
-#include "frontend/exit_codes.h"
+#include "controller/exit_codes.h"
 #include "transfer/transfer_engine.h"
 #include "transfer/transfer_steps.h"
 

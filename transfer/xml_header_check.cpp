@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "frontend/exit_codes.h"
+#include "controller/exit_codes.h"
 #include "transfer/transfer_engine.h"
 #include "transfer/transfer_steps.h"
 #include "transfer/xml_header.h"

@@ -1,6 +1,6 @@
 // The update's skip of an XML firmware header: the data start behind the header's NUL and the
 // data length that the header's Len gives.
-#include "frontend/exit_codes.h"
+#include "controller/exit_codes.h"
 #include "transfer/transfer_engine.h"
 #include "transfer/transfer_steps.h"
 #include "transfer/xml_header.h"

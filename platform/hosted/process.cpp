@@ -3,7 +3,7 @@
 #include <cstdlib>
 
 #include "platform/platform.h"
-#include "sim/sim.h"
+#include "platform/port_backend.h"
 
 namespace platform {
 
@@ -13,7 +13,7 @@ const char* EnvironmentValue(const char* name) {
 
 void Exit(int code) {
   std::fflush(stdout);
-  if (!sim::Persist()) {
+  if (!FinishPortBackend()) {
     std::fprintf(stderr, "druxsim: can't save the simulated PC's state\n");
   }
   std::fflush(stderr);

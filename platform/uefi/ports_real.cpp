@@ -1,6 +1,6 @@
 // UEFI I/O ports: the DRUX register block itself, through the processor's port instructions.
 #include "platform/platform.h"
-#include "platform/uefi/uefi_backend.h"
+#include "platform/port_backend.h"
 
 namespace platform {
 
@@ -14,13 +14,9 @@ void PortOut8(uint16_t port, uint8_t value) {
   asm volatile("outb %0, %1" : : "a"(value), "Nd"(port));
 }
 
-}  // namespace platform
-
-namespace platform::uefi {
-
 // The hardware keeps its own state.
 bool FinishPortBackend() {
   return true;
 }
 
-}  // namespace platform::uefi
+}  // namespace platform

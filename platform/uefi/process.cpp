@@ -3,6 +3,7 @@
 #include <efi.h>
 
 #include "platform/platform.h"
+#include "platform/port_backend.h"
 #include "platform/uefi/text_encoding.h"
 #include "platform/uefi/uefi_backend.h"
 
@@ -90,7 +91,7 @@ const char* EnvironmentValue(const char* name) {
 }
 
 void Exit(int code) {
-  if (!uefi::FinishPortBackend()) {
+  if (!FinishPortBackend()) {
     PrintError("druxsim: can't save the simulated PC's state\n");
   }
   uefi::EndProgram(static_cast<EFI_STATUS>(code));

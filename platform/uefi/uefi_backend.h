@@ -34,9 +34,6 @@ void DetectRedirectedInput();
 // their data reaches the disk before the image ends.
 void CloseAllFiles();
 
-// Lets the port backend finish its work (the simulated controller saves its state).
-bool FinishPortBackend();
-
 // Ends the image with the status that the shell shows as %lasterror%.
 [[noreturn]] void EndProgram(EFI_STATUS status);
 

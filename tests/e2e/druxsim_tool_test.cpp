@@ -72,7 +72,7 @@ void HostReadCommand(uint32_t word, uint32_t size) {
 TEST_F(DruxsimTest, HelpAndUsageDocumentEveryCommand) {
   ProgramOutput help = Tool({"help"});
   ASSERT_EQ(help.exitCode, 0);
-  // From the source tree: __FILE__ may be relative to a directory the test does not run in.
+  // Not __FILE__: a compiler cache may hand the compiler a path relative to the build folder.
   std::ifstream usageFile(fs::path(DRUX_SOURCE_DIR) / "sim/tool/USAGE.md");
   std::stringstream usage;
   usage << usageFile.rdbuf();

@@ -1,7 +1,7 @@
 // Test-only program: the full feature set with its command line, so that end-to-end tests
 // reach every full-feature path that druxsvcadmin's fixed request cannot. Never installed.
+#include "controller/exit_codes.h"
 #include "frontend/command_line.h"
-#include "frontend/exit_codes.h"
 #include "frontend/startup.h"
 #include "platform/platform.h"
 

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "controller/feature_set.h"
 #include "diagnostics/statistics.h"
 #include "diagnostics/statistics_units.h"
-#include "frontend/feature_set.h"
 #include "sim/sim.h"
 #include "tests/unit/diagnostics_test_support.h"
 

@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "controller/command.h"
+#include "controller/feature_set.h"
+#include "controller/pc_type.h"
 #include "controller/status_text.h"
 #include "firmware/drux_firmware.h"
-#include "frontend/feature_set.h"
-#include "frontend/pc_type.h"
 #include "sim/sim.h"
 #include "tests/support/console_feed.h"
 #include "tests/support/sim_settings.h"

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "controller/command.h"
+#include "controller/keyword_equals.h"
 #include "frontend/command_line.h"
 #include "frontend/keyword_tables.h"
 

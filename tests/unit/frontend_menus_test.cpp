@@ -12,11 +12,11 @@
 #include <string>
 #include <vector>
 
+#include "controller/feature_set.h"
+#include "controller/service_request.h"
 #include "frontend/command_line.h"
-#include "frontend/feature_set.h"
 #include "frontend/keyword_tables.h"
 #include "frontend/menus.h"
-#include "frontend/service_request.h"
 #include "platform/platform.h"
 #include "sim/sim.h"
 #include "tests/support/console_feed.h"

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "frontend/module_catalogue.h"
+#include "controller/module_catalogue.h"
 #include "sim/sim.h"
 #include "tests/support/sim_settings.h"
 

@@ -1,7 +1,7 @@
 // The PC type tests keep their answers: each asks the controller once per run.
 #include <gtest/gtest.h>
 
-#include "frontend/pc_type.h"
+#include "controller/pc_type.h"
 #include "sim/sim.h"
 
 namespace drux {

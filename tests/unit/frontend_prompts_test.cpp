@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "controller/command.h"
+#include "controller/module_catalogue.h"
 #include "controller/status_text.h"
 #include "platform/platform.h"
 #include "sim/sim.h"

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "controller/service_request.h"
 #include "frontend/action_drivers.h"
-#include "frontend/service_request.h"
 #include "tests/unit/memory_area_test_support.h"
 
 namespace drux::testing {

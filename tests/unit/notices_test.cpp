@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "controller/command.h"
+#include "controller/feature_set.h"
 #include "controller/status_text.h"
-#include "frontend/feature_set.h"
 #include "frontend/help.h"
 #include "platform/platform.h"
 #include "sim/sim.h"

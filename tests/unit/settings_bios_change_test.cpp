@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "controller/feature_set.h"
+#include "controller/service_request.h"
 #include "frontend/action_drivers.h"
-#include "frontend/feature_set.h"
-#include "frontend/service_request.h"
 #include "settings/bios_settings.h"
 #include "tests/support/console_feed.h"
 #include "tests/unit/settings_bios_test_support.h"

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "frontend/feature_set.h"
-#include "frontend/pc_type.h"
+#include "controller/feature_set.h"
+#include "controller/pc_type.h"
 #include "sim/sim.h"
 #include "tests/support/captured_output.h"
 #include "tests/support/sim_settings.h"

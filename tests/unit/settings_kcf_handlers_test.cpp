@@ -4,8 +4,8 @@
 #include <cstring>
 
 #include "controller/command.h"
+#include "controller/feature_set.h"
 #include "controller/status_text.h"
-#include "frontend/feature_set.h"
 #include "tests/unit/settings_kcf_test_support.h"
 
 namespace drux::testing {

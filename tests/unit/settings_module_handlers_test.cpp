@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "controller/byte_fields.h"
-#include "frontend/module_catalogue.h"
+#include "controller/module_catalogue.h"
 #include "platform/platform.h"
 #include "settings/factory_record.h"
 #include "settings/module_factory_settings.h"

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "frontend/feature_set.h"
-#include "frontend/pc_type.h"
+#include "controller/feature_set.h"
+#include "controller/pc_type.h"
 #include "settings/compatibility_switches.h"
 #include "sim/factory_settings_image.h"
 #include "sim/sim.h"

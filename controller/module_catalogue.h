@@ -1,4 +1,5 @@
-// Module names and the identity fields the front end and the handlers read of a module.
+// Module names, the identity fields the front end and the handlers read of a module, and the
+// selection of the panel whose modules the module commands reach.
 #pragma once
 
 #include <cstdint>
@@ -6,6 +7,9 @@
 namespace drux {
 
 const char* ModuleName(int32_t panel, int32_t module);
+
+// Tells the controller that the next module commands address the modules of this panel.
+bool SelectPanelForModules(int32_t panel);
 
 // 0 when the panel selection or the read fails; nonzero = module present.
 uint32_t ReadModuleId(int32_t panel, int32_t module);

@@ -1,5 +1,5 @@
 // The PC type tests: each reads the controller's PC type code once and keeps its answer.
-#include "frontend/pc_type.h"
+#include "controller/pc_type.h"
 
 #include <cstddef>
 

@@ -2,7 +2,7 @@
 // machine lives in memory, or in the directory that the shell variable DRUXSIM_DIR names, so
 // that several runs of one script share it.
 #include "platform/platform.h"
-#include "platform/uefi/uefi_backend.h"
+#include "platform/port_backend.h"
 #include "sim/sim.h"
 
 namespace platform {
@@ -15,12 +15,8 @@ void PortOut8(uint16_t port, uint8_t value) {
   sim::PortWrite(port, value);
 }
 
-}  // namespace platform
-
-namespace platform::uefi {
-
 bool FinishPortBackend() {
   return sim::Persist();
 }
 
-}  // namespace platform::uefi
+}  // namespace platform

@@ -1,12 +1,13 @@
-// Module names and the identity fields the front end and the handlers read of a module.
-#include "frontend/module_catalogue.h"
+// Module names, the identity fields the front end and the handlers read of a module, and the
+// selection of the panel whose modules the module commands reach.
+#include "controller/module_catalogue.h"
 
 #include <array>
+#include <cstddef>
 
 #include "controller/byte_fields.h"
 #include "controller/command.h"
-#include "frontend/service_request.h"
-#include "transfer/prompts.h"
+#include "controller/service_request.h"
 
 namespace drux {
 namespace {
@@ -22,6 +23,8 @@ constexpr std::array<const char*, 5> kPanelModuleNames{
     "panel", "link module", "KVN converter", "expansion unit", "HDBaseT module(KVN4)",
 };
 
+// Points the panel module commands (0x71, 0x73, ...) at one panel.
+constexpr uint32_t kCommandSelectPanelForModules = 0x7F;
 // Module data of the PC and of the panel chosen by SelectPanelForModules; target 0.
 constexpr uint32_t kCommandPcModuleData = 0x61;
 constexpr uint32_t kCommandPanelModuleData = 0x71;
@@ -93,6 +96,12 @@ const char* ReadModuleText(int32_t panel, int32_t module, uint32_t address, char
 
 const char* ModuleName(int32_t panel, int32_t module) {
   return panel != kNoPanel ? NameAt(kPanelModuleNames, module) : NameAt(kPcModuleNames, module);
+}
+
+bool SelectPanelForModules(int32_t panel) {
+  uint8_t errorByte = 0;
+  return WriteCommand(kCommandSelectPanelForModules, 0, static_cast<uint32_t>(panel), 0, nullptr, 0,
+                      &errorByte) == kStatusOk;
 }
 
 // The little-endian word at the start of a module field; 0 when it cannot be read.
