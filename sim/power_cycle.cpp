@@ -3,6 +3,7 @@
 // firmware update that it received.
 #include "sim/firmware_image.h"
 #include "sim/machine.h"
+#include "sim/panel_receiver.h"
 
 namespace sim {
 
@@ -13,6 +14,11 @@ void PowerCycle(Machine& machine) {
   machine.modulePanel = -1;
   ApplyBiosSettingsWord(machine);
   TakeOverUpdatedFirmware(machine);
+  for (int panel = 0; panel < kPanelChannels; ++panel) {
+    if (machine.config.panels[panel].connected) {
+      RestartPanel(machine, panel);
+    }
+  }
   machine.stateDirty = true;
 }
 

@@ -1,0 +1,137 @@
+#include "sim/panel_receiver.h"
+
+#include <cstring>
+
+#include "sim/commands.h"
+#include "sim/firmware_image.h"
+
+namespace sim::internal {
+namespace {
+
+constexpr uint32_t kSmall = 0x40000;
+constexpr uint32_t kMedium = 0xA0000;
+constexpr uint32_t kLarge = 0x300000;
+constexpr uint32_t kHeaderOffset = 16;
+constexpr uint32_t kBlock = 16;
+constexpr uint16_t kCrcStart = 0xFFFF;
+
+constexpr ReceiverType kTypes[] = {
+    {0x722C, "KVNR", kSmall, true, false},   {0xE05D, "KVN8", kSmall, true, false},
+    {0x0DE0, "KVNR", kMedium, false, false}, {0xE035, "KVN9", kMedium, false, false},
+    {0x725C, "KR3D", kMedium, false, false}, {0x7238, "KR3E", kMedium, false, false},
+    {0xB261, "KR4D", kLarge, false, true},   {0xB25D, "KR4K", kLarge, false, true},
+};
+
+bool IsTrailer(const uint8_t* block) {
+  return block[0] == 0xFF && block[1] == 0xFF && std::memcmp(block + 12, "FPGA", 4) == 0;
+}
+
+// Digits from byte 6 up to the first other character.
+uint32_t TrailerVersion(const uint8_t* block) {
+  uint32_t version = 0;
+  for (int i = 6; i < 12 && block[i] >= '0' && block[i] <= '9'; ++i) {
+    version = version * 10 + uint32_t(block[i] - '0');
+  }
+  return version;
+}
+
+bool OldFormatImage(Machine& machine, int panel, uint32_t size, uint32_t* version, char* id) {
+  uint8_t block[kBlock];
+  uint8_t sum = 0;
+  for (uint32_t at = 0; at < size; at += kBlock) {
+    if (!AreaCopyOut(machine, Area::PanelFlash, panel, at, block, kBlock)) {
+      return false;
+    }
+    for (uint8_t byte : block) {
+      sum = uint8_t(sum + byte);
+    }
+    if (IsTrailer(block)) {
+      std::memcpy(id, block + 2, 4);
+      *version = TrailerVersion(block);
+      return sum == 0;
+    }
+  }
+  return false;
+}
+
+bool NewFormatImage(Machine& machine, int panel, uint32_t size, uint32_t* version, char* id) {
+  uint8_t chunk[4096];
+  uint16_t crc = kCrcStart;
+  for (uint32_t at = 0; at < size; at += sizeof chunk) {
+    const uint32_t length = size - at < sizeof chunk ? size - at : uint32_t(sizeof chunk);
+    if (!AreaCopyOut(machine, Area::PanelFlash, panel, at, chunk, length)) {
+      return false;
+    }
+    if (at == 0) {
+      if (ImageCrc(kCrcStart, chunk + kHeaderOffset, 16) != 0 ||
+          !ReadImageVersionText(chunk + kHeaderOffset + 4, version)) {
+        return false;
+      }
+      std::memcpy(id, chunk + kHeaderOffset, 4);
+    }
+    crc = ImageCrc(crc, chunk, length);
+  }
+  return crc == 0;
+}
+
+void TakeOver(PanelConfig& panel, const ReceiverType& running, uint32_t version, const char* id) {
+  panel.linkFpgaMajor = uint8_t((version / 100) & 0xF);
+  panel.linkFpgaMinor = uint8_t(version % 100);
+  if (std::memcmp(running.id, id, 4) != 0) {
+    char text[5] = {id[0], id[1], id[2], id[3], 0};
+    if (const ReceiverType* other = ReceiverTypeOfImage(text, running.imageSize)) {
+      panel.versionId = other->versionId;
+    }
+  }
+}
+
+}  // namespace
+
+const ReceiverType* ReceiverTypeOf(uint16_t versionId) {
+  for (const ReceiverType& type : kTypes) {
+    if (type.versionId == versionId) {
+      return &type;
+    }
+  }
+  return nullptr;
+}
+
+const ReceiverType* ReceiverTypeOfImage(const char* id, uint32_t imageSize) {
+  for (const ReceiverType& type : kTypes) {
+    if (std::strcmp(type.id, id) == 0 && type.imageSize == imageSize) {
+      return &type;
+    }
+  }
+  return nullptr;
+}
+
+bool RunsFromPanelFlash(const PanelConfig& panel) {
+  const ReceiverType* type = ReceiverTypeOf(panel.versionId);
+  if (type == nullptr || type->largeModule) {
+    return false;
+  }
+  return type->imageSize == kSmall || !panel.moduleFunctions || type->versionId == 0x0DE0;
+}
+
+bool PanelFlashImage(Machine& machine, int panel, const ReceiverType& type, uint32_t* version,
+                     char* id) {
+  return type.oldFormat ? OldFormatImage(machine, panel, type.imageSize, version, id)
+                        : NewFormatImage(machine, panel, type.imageSize, version, id);
+}
+
+void RestartPanel(Machine& machine, int panel) {
+  PanelConfig& config = machine.config.panels[panel];
+  const ReceiverType* type = ReceiverTypeOf(config.versionId);
+  if (type == nullptr || !RunsFromPanelFlash(config)) {
+    return;
+  }
+  uint32_t version = 0;
+  char id[4] = {};
+  if (!PanelFlashImage(machine, panel, *type, &version, id)) {
+    return;
+  }
+  TakeOver(config, *type, version, id);
+  machine.configDirty = true;
+}
+
+}  // namespace sim::internal
