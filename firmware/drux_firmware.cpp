@@ -103,6 +103,10 @@ int SaveDruxFirmware(const FeatureSet& features, const char* fileName, uint8_t v
     platform::PrintError("ERROR: Files without XML header are not supported. Save as .fw file.\n");
     return kExitTypeMismatch;
   }
+  if (fileId.id == 0) {
+    platform::PrintError(
+        "WARNING: Device ID can't be read: the saved file will not pass the update check.\n");
+  }
   const char* header = BuildXmlHeader(fileId.id, kFunction, kVariant, kUsage, version,
                                       layout->imageSize, checksum, ReadPcModelNumber());
   return SaveAreaToFile(layout->flashReadCommand, kDruxFirmwareTarget, kDruxFirmwareDevice, start,

@@ -7,10 +7,10 @@
 #include "controller/status_text.h"
 #include "firmware/drux_firmware.h"
 #include "firmware/drux_firmware_layout.h"
+#include "firmware/image_checks.h"
 #include "firmware/image_header.h"
 #include "frontend/exit_codes.h"
 #include "platform/platform.h"
-#include "transfer/transfer_engine.h"
 #include "transfer/xml_header.h"
 
 namespace drux {
@@ -18,8 +18,6 @@ namespace {
 
 constexpr uint32_t kControllerTarget = 1;
 constexpr uint32_t kControllerDevice = 1;
-constexpr uint16_t kCrcStart = 0xFFFF;
-constexpr uint32_t kAreaStep = 256;
 constexpr uint32_t kLargeBlockSize = 256;
 
 bool UsesLargeBlocks(uint32_t command) {
@@ -59,35 +57,6 @@ int ReadAreaHeader(uint32_t command, uint32_t target, uint32_t device, uint32_t 
   return kExitOk;
 }
 
-// CRC-16 and byte sum over the whole copy, 256 bytes a step, with progress.
-int CheckAreaCrc(uint32_t command, uint32_t target, uint32_t device, uint32_t start, uint32_t size,
-                 uint16_t* checksum) {
-  uint8_t data[kAreaStep];
-  uint16_t crc = kCrcStart;
-  uint16_t sum = 0;
-  for (uint32_t position = 0; position < size; position += kAreaStep) {
-    ShowProgress(int32_t(position), int32_t(size));
-    uint8_t errorByte = 0;
-    const int status = ReadArea(FirmwareArea(command, target, device, start + position, kAreaStep),
-                                data, &errorByte);
-    if (status != 0) {
-      platform::PrintError("ERROR: Can't read data: %s\n", StatusText(status, errorByte));
-      return kExitDruxFailed;
-    }
-    crc = Crc16(crc, data, sizeof data);
-    for (uint8_t byte : data) {
-      sum = uint16_t(sum + byte);
-    }
-  }
-  ShowProgress(int32_t(size), int32_t(size));
-  if (crc != 0) {
-    platform::PrintError("ERROR: Invalid CRC.\n");
-    return kExitInvalidData;
-  }
-  *checksum = uint16_t(-sum);
-  return kExitOk;
-}
-
 }  // namespace
 
 int ReadActiveDruxVersion(uint32_t* version) {
@@ -117,7 +86,8 @@ int CheckDruxFirmwareFile(const char* fileName, uint32_t fileId, uint32_t* versi
       platform::PrintError("ERROR: Can't check XML file: the PC type is not supported.\n");
       return kExitTypeMismatch;
     }
-    return CheckXmlHeader(fileName, 0, long(layout->imageSize), fileId, '_', 0, "fw", 0, version);
+    return CheckXmlHeaderOfDevice(fileName, 0, long(layout->imageSize), fileId, '_', 0, "fw", 0,
+                                  version);
   }
   if (layout == nullptr) {
     platform::PrintError("ERROR: Can't check file: the PC type is not supported.\n");
@@ -157,7 +127,8 @@ int CheckDruxFirmwareArea(uint32_t command, uint32_t target, uint32_t device, ui
   platform::Print("DRUX update counter: %lu\n", static_cast<unsigned long>(header.updateCounter));
   platform::Print("Check DRUX firmware: ");
   platform::Flush(platform::Stream::Out);
-  return CheckAreaCrc(command, target, device, start, size, checksum);
+  return CheckAreaImage(AreaCheckKind::DruxFirmware, command, target, device, start, size, true,
+                        checksum);
 }
 
 }  // namespace drux

@@ -3,113 +3,21 @@
 #include <cstring>
 
 #include "controller/byte_fields.h"
-#include "frontend/exit_codes.h"
-#include "platform/format.h"
-#include "platform/platform.h"
 #include "transfer/transfer_engine.h"
 
 namespace drux {
 namespace {
 
 constexpr uint16_t kCrcStart = 0xFFFF;
-constexpr int kVersionDigits = 4;
+constexpr size_t kVersionTextLength = 4;
 
-struct ImageFileTexts {
-  const char* sizeMessage;
-  const char* idMessage;
-  const char* idHint;
-  const char* crcMessage;
-  const char* versionMessage;
-  const char* checkLine;
-  bool headerAtEnd;  // HDBaseT firmware carries its header in the last 16 bytes
-};
-
-constexpr ImageFileTexts kDruxTexts{
-    "ERROR: Invalid file size: not %ld bytes.\n",
-    "ERROR: The file does not contain a DRUX firmware header.\n",
-    "       Please specify a valid DRUX firmware file.\n",
-    "ERROR: DRUX firmware file has invalid header CRC.\n",
-    "ERROR: The DRUX firmware file does not contain a valid version entry.\n",
-    "Check DRUX firmware file: ",
-    false};
-constexpr ImageFileTexts kFpgaTexts{
-    "ERROR: Invalid file size: not %ld bytes.\n",
-    "ERROR: The file does not contain a valid FPGA firmware header.\n",
-    "       Please specify a valid FPGA firmware file.\n",
-    "ERROR: The FPGA firmware file has an invalid header CRC.\n",
-    "ERROR: The FPGA firmware file does not contain a valid version entry.\n",
-    "Check FPGA firmware file: ",
-    false};
-constexpr ImageFileTexts kHdbtTexts{
-    "ERROR: iInvalid file size: not %ld bytes.\n",
-    "ERROR: The file does not contain a valid firmware header.\n",
-    "       Please specify a valid firmware file.\n",
-    "ERROR: The firmware file has an invalid header CRC.\n",
-    "ERROR: The firmware file does not contain a valid version entry.\n",
-    "Check HDBT firmware file: ",
-    true};
-
-const ImageFileTexts& TextsOf(ImageKind kind) {
-  switch (kind) {
-    case ImageKind::FpgaFirmware:
-      return kFpgaTexts;
-    case ImageKind::HdbtFirmware:
-      return kHdbtTexts;
-    case ImageKind::DruxFirmware:
-    default:
-      return kDruxTexts;
-  }
+// The white space a "%d" conversion skips.
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-char LowerCase(char c) {
-  return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
-}
-
-int FileLength(platform::File* file, long* length) {
-  if (!platform::SeekFile(file, 0, platform::SeekOrigin::End)) {
-    platform::PrintSystemError("ERROR: Can't read file");
-    return kExitFileRead;
-  }
-  *length = platform::TellFile(file);
-  return kExitOk;
-}
-
-// Steps after the file is open; the caller closes it.
-int CheckOpenImageFile(const ImageFileTexts& texts, platform::File* file, long size, const char* id,
-                       uint32_t* version) {
-  long length = 0;
-  if (int result = FileLength(file, &length); result != kExitOk) {
-    return result;
-  }
-  if (length != size) {
-    platform::PrintError(texts.sizeMessage, size);
-    return kExitFileGeneral;
-  }
-  const long headerAt = texts.headerAtEnd ? length - long(kImageHeaderSize) : kImageHeaderOffset;
-  uint8_t bytes[kImageHeaderSize];
-  if (headerAt < 0 || !platform::SeekFile(file, headerAt, platform::SeekOrigin::Begin) ||
-      platform::ReadFile(file, bytes, sizeof bytes) != sizeof bytes) {
-    platform::PrintSystemError("ERROR: Can't read file");
-    return kExitFileRead;
-  }
-  const ImageHeader header = DecodeImageHeader(bytes);
-  if (id != nullptr && !ImageHeaderHasId(header, id)) {
-    platform::PrintError("%s", texts.idMessage);
-    platform::PrintError("%s", texts.idHint);
-    return kExitInvalidData;
-  }
-  if (!IsImageHeaderValid(bytes)) {
-    platform::PrintError("%s", texts.crcMessage);
-    return kExitInvalidData;
-  }
-  if (!ReadImageVersion(header, version)) {
-    platform::PrintError("%s", texts.versionMessage);
-    return kExitInvalidData;
-  }
-  platform::Print("File version: %d.%02d\n", int(*version / 100), int(*version % 100));
-  platform::Print("%s", texts.checkLine);
-  platform::Flush(platform::Stream::Out);
-  return CheckFileCrc(file, length);
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
 }
 
 }  // namespace
@@ -128,46 +36,30 @@ bool IsImageHeaderValid(const uint8_t* bytes) {
   return Crc16(kCrcStart, bytes, kImageHeaderSize) == 0;
 }
 
-bool ReadImageVersion(const ImageHeader& header, uint32_t* version) {
-  char text[kVersionDigits + 1];
-  std::memcpy(text, header.versionText, kVersionDigits);
-  text[kVersionDigits] = '\0';
-  int value = 0;
-  if (!platform::ScanDecimalInt(text, &value, kVersionDigits)) {
+bool ReadVersionText(const char* text, size_t length, uint32_t* version) {
+  size_t at = 0;
+  while (at < length && IsBlank(text[at])) {
+    ++at;
+  }
+  if (at == length || !IsDigit(text[at])) {
     return false;
   }
-  *version = uint32_t(value);
+  // At most a few digits fit in the texts that carry versions: no overflow.
+  uint32_t value = 0;
+  for (; at < length && IsDigit(text[at]); ++at) {
+    value = value * 10 + uint32_t(text[at] - '0');
+  }
+  *version = value;
   return true;
+}
+
+bool ReadImageVersion(const ImageHeader& header, uint32_t* version) {
+  return ReadVersionText(header.versionText, kVersionTextLength, version);
 }
 
 bool ImageHeaderHasId(const ImageHeader& header, const char* id) {
   const size_t length = std::strlen(id);
   return length <= sizeof header.id && std::memcmp(header.id, id, length) == 0;
-}
-
-bool IsXmlHeaderFileName(const char* fileName, const char* usage) {
-  const size_t length = std::strlen(fileName);
-  return length >= 2 && LowerCase(fileName[length - 2]) == LowerCase(usage[0]) &&
-         LowerCase(fileName[length - 1]) == LowerCase(usage[1]);
-}
-
-const char* ImageFileName(uint32_t deviceId, char function, const char* extension) {
-  static char name[32];
-  platform::FormatString(name, sizeof name, "%05lu%c%u.%s", static_cast<unsigned long>(deviceId),
-                         function, 0u, extension);
-  return name;
-}
-
-int CheckImageFile(ImageKind kind, const char* fileName, long size, const char* id,
-                   uint32_t* version) {
-  platform::File* file = platform::OpenFile(fileName, platform::FileMode::ReadBinary);
-  if (file == nullptr) {
-    platform::PrintSystemError("ERROR: Can't open file");
-    return kExitFileOpen;
-  }
-  const int result = CheckOpenImageFile(TextsOf(kind), file, size, id, version);
-  platform::CloseFile(file);
-  return result;
 }
 
 }  // namespace drux

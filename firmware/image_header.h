@@ -1,5 +1,5 @@
-// The 16-byte image header of firmware and FPGA images, the checks of image files that carry
-// one, and the default names of image files.
+// The 16-byte image header of firmware and FPGA images (also the layout of the controller's FPGA
+// header reply), its version text, and the default names of image files.
 #pragma once
 
 #include <cstddef>
@@ -22,7 +22,11 @@ struct ImageHeader {
 ImageHeader DecodeImageHeader(const uint8_t* bytes);
 // The header's CRC over all 16 bytes, CRC field included, comes out as 0.
 bool IsImageHeaderValid(const uint8_t* bytes);
-// The version text read as "%4d": major * 100 + minor. False when it holds no number.
+// The one reader of image version texts: leading blanks, then decimal digits up to the first
+// other character, within length characters; major * 100 + minor. False without a digit, and
+// for a sign: "-105" would turn into a huge unsigned version that passes every comparison.
+bool ReadVersionText(const char* text, size_t length, uint32_t* version);
+// The header's four-character version text by ReadVersionText.
 bool ReadImageVersion(const ImageHeader& header, uint32_t* version);
 // The header begins with the ID (compared over the ID's length).
 bool ImageHeaderHasId(const ImageHeader& header, const char* id);
@@ -30,15 +34,17 @@ bool ImageHeaderHasId(const ImageHeader& header, const char* id);
 // The name ends in the image's usage ("fw", "fp"), compared without regard to case.
 bool IsXmlHeaderFileName(const char* fileName, const char* usage);
 
-// "%05lu%c%u.%s" into a static buffer, overwritten by each call.
+// Function characters of default names: normal images, the complete link transmitter image,
+// and the fixed names of panel-side and converter images.
+inline constexpr char kImageFunctionNormal = '_';
+inline constexpr char kImageFunctionComplete = 'i';
+inline constexpr char kImageFunctionFixed = '#';
+
+// "%05lu%c%u.%s" (with '#': the device ID in four digits, "0039#0.fp") into a static buffer,
+// overwritten by each call.
 const char* ImageFileName(uint32_t deviceId, char function, const char* extension);
-
-// The kinds of image files, each with its own wording of the failures.
-enum class ImageKind : uint8_t { DruxFirmware, FpgaFirmware, HdbtFirmware };
-
-// Size, header (ID, CRC, version) and whole-file CRC of an image file. id may be nullptr.
-// 0, 2 (open), 3 (read), 5 (size) or 9 (header or CRC); *version gets the header's version.
-int CheckImageFile(ImageKind kind, const char* fileName, long size, const char* id,
-                   uint32_t* version);
+// "%04xbldr.bin": the low 16 bits of the file ID, so the name keeps its eight characters.
+// Shares ImageFileName's buffer.
+const char* BootloaderFileName(uint32_t fileId);
 
 }  // namespace drux

@@ -5,6 +5,8 @@
 #include "diagnostics/statistics.h"
 #include "diagnostics/user_serial_id.h"
 #include "firmware/drux_firmware.h"
+#include "firmware/link_converter.h"
+#include "firmware/link_transmitter.h"
 #include "frontend/service_request.h"
 #include "settings/bios_settings.h"
 #include "settings/key_configuration.h"
@@ -30,6 +32,10 @@ int CallInfo(const FeatureSet& features, Handler handler, const HandlerArguments
       return ShowUserSerialId();
     case Handler::DruxFirmware:
       return ShowDruxFirmware();
+    case Handler::PcLinkTransmitter:
+      return ShowLinkTransmitter();
+    case Handler::LinkConverter:
+      return ShowConverter(a.panel);
     case Handler::SystemData:
       return ShowSystemData(a.systemNumber);
     case Handler::Flash:
@@ -49,6 +55,12 @@ int CallSave(const FeatureSet& features, Handler handler, const HandlerArguments
       return SaveModuleFactorySettings(features, a.fileName, a.panel, a.module, a.verify, a.yes);
     case Handler::DruxFirmware:
       return SaveDruxFirmware(features, a.fileName, a.verify, a.yes);
+    case Handler::PcLinkTransmitter:
+      return SaveLinkTransmitter(features, a.fileName, a.verify, a.yes);
+    case Handler::LinkBootloader:
+      return SaveLinkBootloader(features, a.fileName, a.verify, a.yes);
+    case Handler::LinkConverter:
+      return SaveConverter(features, a.fileName, a.panel, a.verify, a.yes);
     case Handler::SystemData:
       return SaveSystemData(features, a.systemNumber, a.fileName, a.verify, a.yes);
     case Handler::Flash:
@@ -68,6 +80,14 @@ int CallUpdate(const FeatureSet& features, Handler handler, const HandlerArgumen
       return UpdateModuleFactorySettings(features, a.fileName, a.panel, a.module, a.verify, a.yes);
     case Handler::DruxFirmware:
       return UpdateDruxFirmware(features, a.fileName, a.verify, a.yes);
+    case Handler::PcLinkTransmitter:
+      return UpdateLinkTransmitter(features, a.fileName, a.verify, a.yes);
+    case Handler::LinkBootloader:
+      return UpdateLinkBootloader(features, a.fileName, a.verify, a.yes);
+    case Handler::LinkImageFile:
+      return UpdateLinkCompleteImage(features, a.fileName, a.verify, a.yes);
+    case Handler::LinkConverter:
+      return UpdateConverter(features, a.fileName, a.panel, a.verify, a.yes);
     case Handler::SystemData:
       return UpdateSystemData(features, a.systemNumber, a.fileName, a.verify);
     case Handler::Flash:

@@ -2,6 +2,7 @@
 // (device 0) and the link transmitter flash (device 3), target 0, read and write. The block
 // index is the address plus the code's extension above bit 13.
 #include "sim/commands.h"
+#include "sim/fpga_module.h"
 
 namespace sim::internal {
 
@@ -12,6 +13,11 @@ uint8_t RunFlash(Machine& machine, CommandCall& call, uint32_t blockSize) {
     return kErrorInvalidParameter;
   }
   Area area;
+  FpgaUnit transmitter;
+  if (call.device == kTransmitterDevice && TransmitterUnit(machine, &transmitter)) {
+    // Writes into the idle copy count as an update of the transmitter.
+    return FpgaFlashBlock(machine, call, transmitter, blockSize);
+  }
   if (call.device == 0) {
     area = Area::Flash;
   } else if (call.device == 3) {

@@ -4,6 +4,7 @@
 // 8 reboots its link converter. The model counts the requests and keeps byte 0 of the last.
 // A panel that is not connected or lies beyond the channel count answers 0x85.
 #include "sim/commands.h"
+#include "sim/fpga_module.h"
 #include "sim/panel_receiver.h"
 
 namespace sim::internal {
@@ -19,7 +20,10 @@ void ApplyRequest(Machine& machine, int panel, uint8_t request) {
   if (request == kUnprotect || request == kProtect) {
     config.flashProtected = request == kProtect;
     machine.configDirty = true;
-  } else if (request == kRebootPanel) {
+  }
+  // The FPGA modules take over what they were sent; the receiver runs what they then run.
+  StartPanelFpgaModules(machine, panel, request);
+  if (request == kRebootPanel) {
     RestartPanel(machine, panel);
   }
 }
@@ -41,7 +45,6 @@ uint8_t RunPanelRequest(Machine& machine, CommandCall& call) {
   ++requests.count;
   requests.lastRequest = request[0];
   machine.stateDirty = true;
-  ApplyRequest(machine, panel, request[0]);
   return error;
 }
 

@@ -21,14 +21,20 @@ constexpr CommandEntry kCommands[] = {
     {0x65, 1, RunModuleStatistics},
     {0x66, 1, RunBiosSettings},
     {0x67, 1, RunSystemData},
+    {0x6A, 1, RunTransmitterHeader},
     {0x71, 1, RunPanelModuleIdentity},
     {0x73, 1, RunPanelModuleSettings},
     {0x75, 1, RunPanelModuleStatistics},
+    {0x7A, 1, RunPanelFpgaHeader},
     {0x7F, 1, RunSelectPanelForModules},
     {0xA0, 16, RunFlashSmallBlocks},
     {0xB0, 4, RunDruxUpdateSmall},
     {0xB8, 4, RunDruxUpdateLarge},
+    {0xC0, 8, RunPanelFpgaFlashSmall},
+    {0xD0, 8, RunPanelFpgaRunning},
+    {0xD8, 8, RunPanelFpgaUpdate},
     {0xE0, 4, RunFlashLargeBlocks},
+    {0xE8, 8, RunPanelFpgaFlashLarge},
 };
 
 }  // namespace

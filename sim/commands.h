@@ -85,5 +85,11 @@ uint8_t RunFlashSmallBlocks(Machine& machine, CommandCall& call);       // 0xA0-
 uint8_t RunFlashLargeBlocks(Machine& machine, CommandCall& call);       // 0xE0-0xE3
 uint8_t RunDruxUpdateSmall(Machine& machine, CommandCall& call);        // 0xB0-0xB3
 uint8_t RunDruxUpdateLarge(Machine& machine, CommandCall& call);        // 0xB8-0xBB
+uint8_t RunTransmitterHeader(Machine& machine, CommandCall& call);      // 0x6A
+uint8_t RunPanelFpgaHeader(Machine& machine, CommandCall& call);        // 0x7A
+uint8_t RunPanelFpgaFlashSmall(Machine& machine, CommandCall& call);    // 0xC0-0xC7
+uint8_t RunPanelFpgaRunning(Machine& machine, CommandCall& call);       // 0xD0-0xD7
+uint8_t RunPanelFpgaUpdate(Machine& machine, CommandCall& call);        // 0xD8-0xDF
+uint8_t RunPanelFpgaFlashLarge(Machine& machine, CommandCall& call);    // 0xE8-0xEF
 
 }  // namespace sim::internal

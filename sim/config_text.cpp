@@ -127,7 +127,67 @@ bool SplitIndexedKey(const char* key, const char* prefix, int* index, const char
   return true;
 }
 
+// "none" or four printable characters: the kind of an FPGA module.
+bool ParseFpgaKind(const char* value, char* kind) {
+  if (TextEquals(value, "none")) {
+    kind[0] = 0;
+    return true;
+  }
+  if (std::strlen(value) != 4) {
+    return false;
+  }
+  return CopyField(kind, 5, value);
+}
+
+// "fpga.2", "fpga.2.area", "converter.crc-error" ... -> device and the rest ("" for the kind).
+bool SplitFpgaKey(const char* field, int* device, const char** rest) {
+  const char* p = nullptr;
+  if (internal::StartsWith(field, "converter")) {
+    *device = kConverterDevice;
+    p = field + 9;
+  } else if (internal::StartsWith(field, "fpga.") && field[5] >= '0' &&
+             field[5] < char('0' + kPanelFpgaDevices)) {
+    *device = field[5] - '0';
+    p = field + 6;
+  } else {
+    return false;
+  }
+  if (*p != 0 && *p != '.') {
+    return false;
+  }
+  *rest = *p == '.' ? p + 1 : p;
+  return true;
+}
+
+bool ApplyFpgaField(FpgaUnitConfig& unit, const char* field, const char* value) {
+  bool on = false;
+  if (*field == 0) {
+    return ParseFpgaKind(value, unit.kind);
+  }
+  if (TextEquals(field, "area")) {
+    if (!TextEquals(value, "low") && !TextEquals(value, "high")) {
+      return false;
+    }
+    on = TextEquals(value, "high");
+    unit.flags = on ? (unit.flags | kFpgaRunsHigh) : (unit.flags & ~kFpgaRunsHigh);
+    return true;
+  }
+  if (TextEquals(field, "crc-error")) {
+    if (!ParseBool(value, &on)) {
+      return false;
+    }
+    unit.flags = on ? (unit.flags | kFpgaCrcError) : (unit.flags & ~kFpgaCrcError);
+    return true;
+  }
+  return false;
+}
+
 bool ApplyPanelField(PanelConfig& panel, const char* field, const char* value) {
+  int device = 0;
+  const char* fpgaField = nullptr;
+  if (SplitFpgaKey(field, &device, &fpgaField)) {
+    return ApplyFpgaField(panel.fpga[device], fpgaField, value);
+  }
   uint32_t number = 0;
   uint32_t minor = 0;
   if (TextEquals(field, "backlight-hours") || TextEquals(field, "backlight-cycles")) {
@@ -366,6 +426,9 @@ bool ApplyMachineField(MachineConfig& config, const char* key, const char* value
   if (TextEquals(key, "pc-model")) {
     return CopyField(config.pcModelNumber, sizeof config.pcModelNumber, value);
   }
+  if (TextEquals(key, "transmitter")) {
+    return ParseFpgaKind(value, config.transmitterKind);
+  }
   return false;
 }
 
@@ -448,6 +511,11 @@ bool PanelIsBlank(const PanelConfig& panel) {
       return false;
     }
   }
+  for (const FpgaUnitConfig& unit : panel.fpga) {
+    if (unit.kind[0] != 0) {
+      return false;
+    }
+  }
   return true;
 }
 
@@ -524,6 +592,8 @@ void AppendConfigText(TextBuilder& text, const MachineConfig& config) {
   AppendText(text, "pc-device-id=0x%08x\n", unsigned(config.pcDeviceId));
   AppendText(text, "pc-parent-id=0x%08x\n", unsigned(config.pcParentId));
   AppendText(text, "pc-model=%s\n", config.pcModelNumber);
+  AppendText(text, "transmitter=%s\n",
+             config.transmitterKind[0] != 0 ? config.transmitterKind : "none");
   char prefix[24];
   for (int i = 0; i < kPanelChannels; ++i) {
     const PanelConfig& panel = config.panels[i];
@@ -542,6 +612,16 @@ void AppendConfigText(TextBuilder& text, const MachineConfig& config) {
       platform::FormatString(prefix, sizeof prefix, "panel.%d.module.%d", i, m);
       AppendModuleText(text, prefix, panel.modules[m]);
     }
+    for (int d = 0; d < kPanelFpgaDevices; ++d) {
+      const FpgaUnitConfig& unit = panel.fpga[d];
+      if (unit.kind[0] != 0) {
+        AppendText(text, "panel.%d.fpga.%d=%s\n", i, d, unit.kind);
+        AppendText(text, "panel.%d.fpga.%d.area=%s\n", i, d,
+                   (unit.flags & kFpgaRunsHigh) != 0 ? "high" : "low");
+        AppendText(text, "panel.%d.fpga.%d.crc-error=%d\n", i, d,
+                   (unit.flags & kFpgaCrcError) != 0 ? 1 : 0);
+      }
+    }
   }
   for (int i = 0; i < kModules; ++i) {
     platform::FormatString(prefix, sizeof prefix, "module.%d", i);
@@ -552,7 +632,7 @@ void AppendConfigText(TextBuilder& text, const MachineConfig& config) {
 size_t ConfigTextCapacity(const MachineConfig& config) {
   // Generous bounds of the longest lines: machine fields, a panel's own fields, a module.
   constexpr size_t kMachine = 4096;
-  constexpr size_t kPanel = 512;
+  constexpr size_t kPanel = 1024;
   constexpr size_t kModule = 2048;
   size_t capacity = kMachine;
   for (const PanelConfig& panel : config.panels) {

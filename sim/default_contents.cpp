@@ -2,13 +2,14 @@
 // meet a believable PC, not erased memory. The system unit carries one of the devices whose
 // parent device ID druxsvcadmin corrects, still with the parent ID it left the factory with;
 // the fan kit a plain record; each connected panel its display block; the controller its key
-// configuration and its own firmware. Identity texts come from the modules' identity data, so
-// that every read of the same module tells the same story.
-// Machines made by CreateMachine stay erased.
+// configuration and its own firmware, the link transmitter and the converter their FPGA images.
+// Identity texts come from the modules' identity data, so that every read of the same module tells
+// the same story. Machines made by CreateMachine stay erased.
 #include <cstring>
 
 #include "sim/factory_settings_image.h"
 #include "sim/firmware_image.h"
+#include "sim/fpga_module.h"
 #include "sim/machine.h"
 
 namespace sim::internal {
@@ -106,7 +107,21 @@ bool HasDefaultContents(const MachineConfig& config, Area area, int panel) {
   if (area == Area::KeyConfiguration) {
     return (config.featureRegister & kFeatureKeyConfiguration) != 0;
   }
+  if (area == Area::LinkFlash || area == Area::PanelFpgaFlash) {
+    return FpgaDefaultCovers(config, area, panel, 0, AreaSizeOf(config, area));
+  }
   return false;
+}
+
+bool DefaultContentsCover(const MachineConfig& config, Area area, int panel, uint32_t offset,
+                          uint32_t length) {
+  if (area == Area::Flash) {
+    return DefaultFirmwareCovers(config, offset, length);
+  }
+  if (area == Area::LinkFlash || area == Area::PanelFpgaFlash) {
+    return FpgaDefaultCovers(config, area, panel, offset, length);
+  }
+  return HasDefaultContents(config, area, panel);
 }
 
 void FillDefaultContents(const MachineConfig& config, Area area, int panel, uint32_t offset,
@@ -120,6 +135,8 @@ void FillDefaultContents(const MachineConfig& config, Area area, int panel, uint
     FillDefaultFirmware(config, offset, bytes, length);
   } else if (area == Area::KeyConfiguration) {
     FillKeyConfiguration(config, offset, bytes, length);
+  } else if (area == Area::LinkFlash || area == Area::PanelFpgaFlash) {
+    FillFpgaDefaultImage(config, area, panel, offset, bytes, length);
   } else {
     FillPanelDisplay(config.panels[panel], offset, bytes, length);
   }

@@ -1,6 +1,6 @@
 // The machine that a fresh state directory simulates: an EX64 with two connected panels with
-// their modules and two fitted PC modules, all with statistics, plausible enough for every
-// front-end path to find data.
+// their modules, fitted PC modules with statistics, a link transmitter and a converter,
+// plausible enough for every front-end path to find data.
 #include <cstring>
 #include <new>
 
@@ -95,6 +95,12 @@ void SetDefaultMachineConfig(MachineConfig& config) {
   FitModule(config.modules[0], 0x0000A640, "B0", "E64A1234567", "DX-EX64-SU00");
   AddSystemUnitStatistics(config.modules[0].statistics);
   FitModule(config.modules[8], 0x0000A6F1, "A2", "F08B7654321", "DX-EX64-FAN0");
+  // A KVN4 link transmitter and a converter on panel 1, both running from their low copies.
+  FitModule(config.modules[3], 0x0000A6B0, "A1", "T64A0004711", "DX-LINK-TX4");
+  CopyText(config.transmitterKind, sizeof config.transmitterKind, "V6K4");
+  FitModule(config.panels[1].modules[kConverterDevice], 0x0000B3C2, "B0", "C3B00012345",
+            "KVN3-Bridgebox");
+  CopyText(config.panels[1].fpga[kConverterDevice].kind, 5, "KR3B");
   SetFan(config.modules[8].statistics.fans[0], 69800, 410, 12);
   SetFan(config.modules[8].statistics.fans[1], 69800, 410, 0);
 }

@@ -73,6 +73,10 @@ bool ValidFault(const Fault& fault) {
       fault.direction != FaultDirection::Write) {
     return false;
   }
+  if (fault.after != 0 && fault.kind != FaultKind::ErrorByte &&
+      fault.kind != FaultKind::NeverFinishes) {
+    return false;
+  }
   return fault.kind != FaultKind::Busy || fault.count > 0;
 }
 
@@ -86,6 +90,26 @@ const char* DirectionSuffix(FaultDirection direction) {
       break;
   }
   return "";
+}
+
+// Optional last words "--after <n>"; they leave the word count.
+bool TakeAfter(char** words, int* count, uint32_t* after) {
+  *after = 0;
+  if (*count < 3 || !internal::TextEquals(words[*count - 2], "--after")) {
+    return true;
+  }
+  if (!internal::ParseNumber(words[*count - 1], after)) {
+    return false;
+  }
+  *count -= 2;
+  return true;
+}
+
+void AppendAfter(const Fault& fault, char* buffer, size_t capacity, size_t length) {
+  if (fault.after != 0 && length < capacity) {
+    platform::FormatString(buffer + length, capacity - length, " --after %u",
+                           unsigned(fault.after));
+  }
 }
 
 // An optional last word "read" or "write"; it leaves the word count.
@@ -122,6 +146,11 @@ FaultOutcome ApplyCommandFault(Machine& machine, uint8_t code, bool read, uint8_
   for (int i = 0; i < machine.faultCount; ++i) {
     Fault& fault = machine.faults[i];
     if (fault.kind == FaultKind::LockHeld || !CommandMatches(fault, code, read)) {
+      continue;
+    }
+    if (fault.after > 0) {
+      --fault.after;
+      machine.faultsDirty = true;
       continue;
     }
     switch (fault.kind) {
@@ -188,12 +217,19 @@ size_t FormatFault(const Fault& fault, char* buffer, size_t capacity) {
     case FaultKind::Busy:
       return platform::FormatString(buffer, capacity, "busy %s %u%s", command,
                                     unsigned(fault.count), DirectionSuffix(fault.direction));
-    case FaultKind::ErrorByte:
-      return platform::FormatString(buffer, capacity, "error %s 0x%02x%s", command,
-                                    unsigned(fault.errorByte), DirectionSuffix(fault.direction));
-    case FaultKind::NeverFinishes:
-      return platform::FormatString(buffer, capacity, "hang %s%s", command,
-                                    DirectionSuffix(fault.direction));
+    case FaultKind::ErrorByte: {
+      size_t length =
+          platform::FormatString(buffer, capacity, "error %s 0x%02x%s", command,
+                                 unsigned(fault.errorByte), DirectionSuffix(fault.direction));
+      AppendAfter(fault, buffer, capacity, length);
+      return std::strlen(buffer);
+    }
+    case FaultKind::NeverFinishes: {
+      size_t length = platform::FormatString(buffer, capacity, "hang %s%s", command,
+                                             DirectionSuffix(fault.direction));
+      AppendAfter(fault, buffer, capacity, length);
+      return std::strlen(buffer);
+    }
   }
   return platform::FormatString(buffer, capacity, "?");
 }
@@ -204,15 +240,18 @@ bool ParseFault(const char* text, Fault* fault) {
     return false;
   }
   internal::CopyText(copy, sizeof copy, text);
-  char* words[4];
-  int count = SplitWords(copy, words, 4);
-  if (count == 0 || count > 4) {
+  char* words[6];
+  int count = SplitWords(copy, words, 6);
+  if (count == 0 || count > 6) {
     return false;
   }
   Fault parsed{FaultKind::LockHeld, kAnyCommand, 0, 0};
   uint32_t number = 0;
   bool lock = internal::TextEquals(words[0], "lock");
   if (!lock) {
+    if (!TakeAfter(words, &count, &parsed.after)) {
+      return false;
+    }
     parsed.direction = TakeDirection(words, &count);
   }
   if (lock) {

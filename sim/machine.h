@@ -20,7 +20,7 @@ inline constexpr size_t kViolationTextCapacity = 160;
 // Memory areas are kept in pages that are loaded on first touch and written back when dirty,
 // so that one block command on a 16 MiB flash moves 64 KiB, not the whole file.
 inline constexpr uint32_t kPageSize = 0x10000;
-inline constexpr int kAreaSlots = 5 + 3 * kPanelChannels;
+inline constexpr int kAreaSlots = 5 + 3 * kPanelChannels + kPanelChannels * kPanelFpgaDevices;
 
 struct AreaStore {
   uint32_t size = 0;  // 0: not set up yet
@@ -74,6 +74,9 @@ struct Machine {
   uint32_t pcReboots = 0;
   uint32_t scanCodeRestarts = 0;  // command 0x19
   PanelRequests panelRequests[kPanelChannels] = {};
+  // FPGA modules whose idle copy was written since their last start (taken over at the next).
+  bool transmitterUpdatePending = false;
+  bool panelFpgaUpdatePending[kPanelChannels][kPanelFpgaDevices] = {};
 
   uint64_t accessCount = 0;
   uint32_t violationCount = 0;
@@ -156,9 +159,17 @@ bool LockFaultActive(const Machine& machine);
 enum class FaultOutcome : uint8_t { None, Fail, Hang };
 FaultOutcome ApplyCommandFault(Machine& machine, uint8_t code, bool read, uint8_t* errorByte);
 
+// Default contents of an area cover the bytes [offset, offset + length) at least in part
+// (only such pages of the large flashes are written out).
+bool DefaultContentsCover(const MachineConfig& config, Area area, int panel, uint32_t offset,
+                          uint32_t length);
+
 // ---- Power cycle (power_cycle.cpp) ----
 // The machine goes through a power cycle (PC reboot through the controller).
 void PowerCycle(Machine& machine);
+// What a start of the PC does: controller, DRUX firmware take-over, BIOS settings word and
+// the link transmitter (not counted as a reboot).
+void StartDevices(Machine& machine);
 // The PC's firmware takes the stored BIOS settings word over at the start (bios_takeover.cpp).
 void ApplyBiosSettingsWord(Machine& machine);
 

@@ -5,7 +5,6 @@
 #include <cstring>
 
 #include "platform/format.h"
-#include "sim/firmware_image.h"
 #include "sim/machine.h"
 
 namespace sim {
@@ -21,6 +20,8 @@ constexpr int kModuleSettingsSlot = 2 + 2 * kPanelChannels;
 constexpr int kPanelModuleSettingsSlots = kModuleSettingsSlot + 1;
 constexpr int kSystemDataSlot = kPanelModuleSettingsSlots + kPanelChannels;
 constexpr int kKeyConfigurationSlot = kSystemDataSlot + 1;
+constexpr int kPanelFpgaSlots = kKeyConfigurationSlot + 1;
+constexpr int kPanelFpgaKeys = kPanelChannels * kPanelFpgaDevices;
 // Information block and data of the largest system data, with room for the 256-byte padding
 // that an update writes behind them.
 constexpr uint32_t kSystemDataSize = 1024;
@@ -34,6 +35,9 @@ uint32_t PageBytes(const AreaStore& store, uint32_t page) {
 }
 
 Area SlotArea(int slot) {
+  if (slot >= kPanelFpgaSlots) {
+    return Area::PanelFpgaFlash;
+  }
   if (slot == 0) {
     return Area::Flash;
   }
@@ -56,6 +60,9 @@ Area SlotArea(int slot) {
 }
 
 int SlotPanel(int slot) {
+  if (slot >= kPanelFpgaSlots) {
+    return slot - kPanelFpgaSlots;
+  }
   if (slot == kSystemDataSlot || slot == kKeyConfigurationSlot) {
     return 0;
   }
@@ -293,6 +300,11 @@ int AreaSlot(Area area, int panel) {
       return kSystemDataSlot;
     case Area::KeyConfiguration:
       return kKeyConfigurationSlot;
+    case Area::PanelFpgaFlash:
+      if (panel < 0 || panel >= kPanelFpgaKeys) {
+        return -1;
+      }
+      return kPanelFpgaSlots + panel;
   }
   return -1;
 }
@@ -301,9 +313,11 @@ uint32_t AreaSizeOf(const MachineConfig& config, Area area) {
   switch (area) {
     case Area::Flash:
       return config.pcType >= 14 && config.pcType <= 17 ? 4 * kMebibyte : 16 * kMebibyte;
-    case Area::LinkFlash:
     case Area::PanelFlash:
       return 4 * kMebibyte;
+    case Area::LinkFlash:
+    case Area::PanelFpgaFlash:
+      return 16 * kMebibyte;
     case Area::PanelDisplay:
       return 4096;
     case Area::ModuleSettings:
@@ -323,6 +337,11 @@ bool AreaFileName(int slot, char* buffer, size_t capacity) {
   }
   if (slot == 1) {
     return platform::FormatString(buffer, capacity, "linkflash.bin") < capacity;
+  }
+  if (slot >= kPanelFpgaSlots) {
+    const int key = slot - kPanelFpgaSlots;
+    return platform::FormatString(buffer, capacity, "panel%d-fpga%d.bin", key / kPanelFpgaDevices,
+                                  key % kPanelFpgaDevices) < capacity;
   }
   if (slot < kPanelDisplaySlots) {
     return platform::FormatString(buffer, capacity, "panel%d-flash.bin", slot - kPanelFlashSlots) <
@@ -384,9 +403,9 @@ bool WriteOutDefaultContents(Machine& machine) {
     }
     AreaStore& store = machine.areas[slot];
     for (uint32_t page = 0; page < store.pageCount; ++page) {
-      // Only the firmware part of the flash holds anything; the rest stays erased.
-      if (SlotArea(slot) == Area::Flash &&
-          !DefaultFirmwareCovers(machine.config, page * kPageSize, PageBytes(store, page))) {
+      // Only the images in the flashes hold anything; the rest stays erased.
+      if (!DefaultContentsCover(machine.config, SlotArea(slot), SlotPanel(slot), page * kPageSize,
+                                PageBytes(store, page))) {
         continue;
       }
       if (Page(machine, slot, page) == nullptr) {

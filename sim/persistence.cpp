@@ -97,6 +97,24 @@ void LoadPanelRequests(Machine& machine, const char* key, const char* value) {
   }
 }
 
+// "update-pending=link" or "update-pending=<panel>:<device>"
+void LoadUpdatePending(Machine& machine, const char* value) {
+  if (TextEquals(value, "link")) {
+    machine.transmitterUpdatePending = true;
+    return;
+  }
+  uint32_t numbers[2] = {};
+  char list[16];
+  CopyText(list, sizeof list, value);
+  for (char* p = list; *p != 0; ++p) {
+    *p = *p == ':' ? ',' : *p;
+  }
+  if (ParseNumberList(list, numbers, 2) && numbers[0] < uint32_t(kPanelChannels) &&
+      numbers[1] < uint32_t(kPanelFpgaDevices)) {
+    machine.panelFpgaUpdatePending[numbers[0]][numbers[1]] = true;
+  }
+}
+
 void LoadState(Machine& machine) {
   char path[kPathCapacity];
   LineReader reader;
@@ -127,6 +145,8 @@ void LoadState(Machine& machine) {
       machine.pcReboots = number;
     } else if (TextEquals(key, "scancode-restarts") && ParseNumber(value, &number)) {
       machine.scanCodeRestarts = number;
+    } else if (TextEquals(key, "update-pending")) {
+      LoadUpdatePending(machine, value);
     } else {
       LoadPanelRequests(machine, key, value);
     }
@@ -166,7 +186,7 @@ bool SaveFaults(Machine& machine) {
 }
 
 bool SaveState(Machine& machine) {
-  char buffer[1536];
+  char buffer[3072];
   TextBuilder text{buffer, sizeof buffer, 0, false};
   AppendText(text, "# Simulated DRUX controller: registers and counters\n");
   AppendText(text, "accesses=%llu\n", static_cast<unsigned long long>(machine.accessCount));
@@ -182,6 +202,16 @@ bool SaveState(Machine& machine) {
     if (requests.count != 0) {
       AppendText(text, "panel-requests.%d=%u,0x%02x\n", panel, unsigned(requests.count),
                  unsigned(requests.lastRequest));
+    }
+  }
+  if (machine.transmitterUpdatePending) {
+    AppendText(text, "update-pending=link\n");
+  }
+  for (int panel = 0; panel < kPanelChannels; ++panel) {
+    for (int device = 0; device < kPanelFpgaDevices; ++device) {
+      if (machine.panelFpgaUpdatePending[panel][device]) {
+        AppendText(text, "update-pending=%d:%d\n", panel, device);
+      }
     }
   }
   return WriteBuiltText(machine, kStateFile, text);

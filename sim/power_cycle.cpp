@@ -1,9 +1,9 @@
 // A power cycle of the simulated machine, as a PC reboot through the controller causes it: the
 // controller restarts, forgets its selection of a panel for module functions and starts a
-// firmware update that it received.
+// firmware update that it received; the link transmitter starts and takes over its update.
 #include "sim/firmware_image.h"
+#include "sim/fpga_module.h"
 #include "sim/machine.h"
-#include "sim/panel_receiver.h"
 
 namespace sim {
 
@@ -11,14 +11,14 @@ namespace internal {
 
 void PowerCycle(Machine& machine) {
   ++machine.pcReboots;
+  StartDevices(machine);
+}
+
+void StartDevices(Machine& machine) {
   machine.modulePanel = -1;
   ApplyBiosSettingsWord(machine);
   TakeOverUpdatedFirmware(machine);
-  for (int panel = 0; panel < kPanelChannels; ++panel) {
-    if (machine.config.panels[panel].connected) {
-      RestartPanel(machine, panel);
-    }
-  }
+  StartTransmitter(machine);
   machine.stateDirty = true;
 }
 

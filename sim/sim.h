@@ -56,6 +56,18 @@ struct ModuleConfig {
   ModuleStatistics statistics = {};
 };
 
+// A flash-backed FPGA module of a panel channel (device 0-4 after command 0x7F; the link
+// converter is device 2). The kind ("KR4B", "KR3B" ...) chooses the flash layout; empty: the
+// device has no such FPGA. The flags are the hardware's run state.
+inline constexpr int kPanelFpgaDevices = 5;
+inline constexpr int kConverterDevice = 2;
+inline constexpr uint32_t kFpgaRunsHigh = 1u << 0;  // runs from the high copy
+inline constexpr uint32_t kFpgaCrcError = 1u << 1;  // the running copy failed its CRC at start
+struct FpgaUnitConfig {
+  char kind[5] = {};
+  uint32_t flags = 0;
+};
+
 struct PanelConfig {
   bool connected = false;
   uint16_t versionId = 0;       // 0x5886 = built-in display of a panel PC
@@ -68,6 +80,7 @@ struct PanelConfig {
   uint16_t backlightHours = 0;  // panel statistics record (command 0x30)
   uint16_t backlightCycles = 0;
   ModuleConfig modules[kModules] = {};  // the panel's modules, reached after command 0x7F
+  FpgaUnitConfig fpga[kPanelFpgaDevices] = {};
 };
 
 struct MachineConfig {
@@ -93,6 +106,9 @@ struct MachineConfig {
   char pcModelNumber[41] = {};    // device 2 addresses 0x10, 0x20, 0x30: 16 bytes each
   PanelConfig panels[kPanelChannels];
   ModuleConfig modules[kModules];  // PC modules 0-15
+  // FPGA ID of the link transmitter (PC module 3, device 3), which chooses its flash layout;
+  // empty: no transmitter. Its run state is in the system flags (bits 10 and 12).
+  char transmitterKind[5] = {};
 };
 
 // The default simulated PC: an EX64 with 16 channels, panels 0 and 1 connected and PC modules
@@ -116,6 +132,9 @@ MachineConfig DefaultMachineConfig();
 //   panel.<N>.backlight-cycles=<n>
 //   uid=<n>   uid-head=<n>   pc-device-id=<n>   pc-parent-id=<n>   pc-model=<text>
 //   bios-word=<n>|none   bios-head=<n>
+//   transmitter=<four characters>|none   panel.<N>.fpga.<0-4>=<four characters>|none
+//   panel.<N>.fpga.<D>.area=<low|high>   panel.<N>.fpga.<D>.crc-error=<0|1>
+//   (panel.<N>.converter... is panel.<N>.fpga.2...)
 // Numbers are decimal or 0x-hexadecimal. Setting a module field fits the module; fitted=0
 // removes it. Returns false (configuration unchanged) on an unknown key or a bad value.
 bool ApplySetting(MachineConfig& config, const char* key, const char* value);
@@ -183,6 +202,9 @@ struct Fault {
   uint8_t errorByte;  // ErrorByte only
   uint32_t count;     // Busy only: remaining busy answers
   FaultDirection direction = FaultDirection::Any;  // ignored for LockHeld
+  // ErrorByte and NeverFinishes: this many matching commands still run normally before the
+  // fault hits (counts down), so that a transfer can fail in its middle.
+  uint32_t after = 0;
 };
 inline constexpr int kMaxFaults = 16;
 bool AddFault(const Fault& fault);
@@ -191,7 +213,8 @@ int FaultCount();
 Fault FaultAt(int index);
 // Text form of a fault, as in the state file and the druxsim fault command:
 //   "lock", "busy <cmd> <count>", "error <cmd> <byte>", "hang <cmd>"; <cmd> = code or "any";
-//   busy, error and hang take "read" or "write" as a last word to hit only that direction.
+//   busy, error and hang take "read" or "write" as a last word to hit only that direction;
+//   error and hang end in "--after <n>" when n matching commands still run normally.
 size_t FormatFault(const Fault& fault, char* buffer, size_t capacity);
 bool ParseFault(const char* text, Fault* fault);
 
@@ -238,6 +261,39 @@ struct PanelRequests {
 };
 PanelRequests PanelRequestsOf(int panel);  // zeros for a panel number outside 0-15
 
+// ---- Flash-backed FPGA modules -------------------------------------------------------------
+
+// The link transmitter is unit panel -1, device 3; the FPGA modules of panel P are panel P,
+// device 0-4.
+inline constexpr int kTransmitterPanel = -1;
+inline constexpr int kTransmitterDevice = 3;
+enum class FpgaCopy : uint8_t { Low, High, Running, Idle };
+struct FpgaStatus {
+  char kind[5];
+  bool runsHigh;
+  bool crcError;
+  bool updatePending;  // the idle copy was written since the module's last start
+  bool headerValid;    // the running copy has a valid image header (then id, version, counter)
+  char id[5];
+  char versionText[5];
+  uint32_t counter;
+};
+// false when the unit has no FPGA.
+bool FpgaModuleStatus(int panel, int device, FpgaStatus* status);
+// Where a copy lies in the unit's flash (its image size); false without FPGA.
+bool FpgaCopyRange(int panel, int device, FpgaCopy copy, uint32_t* start, uint32_t* size);
+// Sets the unit up: `kind` becomes its FPGA, an intact image of the recipe (sized to the
+// kind's layout) is written into the low or high copy, which becomes the running one with a
+// good CRC state; a pending update is forgotten. The module's identity (PC module 3, panel
+// module 2) is the caller's. false on a bad unit or kind.
+bool SetUpFpgaModule(int panel, int device, const char* kind, uint32_t version, uint32_t counter,
+                     bool high);
+// Removes the unit's FPGA (its flash stays).
+void RemoveFpgaModule(int panel, int device);
+// Every device starts again as after switching the PC and the panels off and on (the PC
+// reboot count stays).
+void PowerCycleAll();
+
 // ---- Memory areas (druxsim dump/load, tests) --------------------------------------------
 
 enum class Area : uint8_t {
@@ -250,7 +306,12 @@ enum class Area : uint8_t {
   SystemData,           // system data store, 1 KiB (command 0x67)
   KeyConfiguration,     // key configuration, 64 KiB with one panel channel, else 256 KiB
                         // (command 0x20, target 1, device 2)
+  PanelFpgaFlash,       // flash of an FPGA module of a panel, 16 MiB; `panel` = PanelFpgaKey
 };
+// The `panel` argument of the area functions for PanelFpgaFlash.
+inline constexpr int PanelFpgaKey(int panel, int device) {
+  return panel * kPanelFpgaDevices + device;
+}
 // The factory-settings areas hold one EEPROM per device number: device d at d * 2 KiB.
 inline constexpr uint32_t kSettingsDeviceSize = 2048;
 inline constexpr int kSettingsDevices = 16;

@@ -18,6 +18,9 @@ int SaveAreaToFile(uint32_t command, uint32_t target, uint32_t device, uint32_t 
 // file, else at most that many data bytes are written and verified.
 int UpdateAreaFromFile(uint32_t command, uint32_t target, uint32_t device, uint32_t start,
                        const char* fileName, uint8_t verify, uint8_t xml, uint32_t sizeLimit);
+// The number of data bytes UpdateAreaFromFile with the XML flag would write from the file
+// (before padding), found without printing. 0, 2, 3 or 5.
+int TakeUpdateDataSize(const char* fileName, uint32_t* size);
 
 // While non-zero, an update stores it at offset 0x18 of the image header and renews the
 // header's CRC. Firmware updates set it and reset it to 0 afterwards.

@@ -46,7 +46,7 @@ struct XmlSkip {
 };
 // With a file that begins with "<Firmware" (any case): skips the header up to its NUL and reads
 // Len from it. Without the tag the file is positioned back at 0 and dataStart is 0.
-// 0, 3 (short file, header without NUL) or 5 (seek).
-int SkipXmlHeader(platform::File* file, XmlSkip* skip);
+// 0, 3 (short file, header without NUL) or 5 (seek). announce: print "Skip XML header: ".
+int SkipXmlHeader(platform::File* file, XmlSkip* skip, bool announce = true);
 
 }  // namespace drux::transfer

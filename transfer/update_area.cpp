@@ -106,6 +106,25 @@ int UpdateFromOpenFile(platform::File* file, uint32_t command, uint32_t target, 
 
 }  // namespace
 
+int TakeUpdateDataSize(const char* fileName, uint32_t* size) {
+  platform::File* file = platform::OpenFile(fileName, platform::FileMode::ReadBinary);
+  if (file == nullptr) {
+    platform::PrintSystemError("ERROR: Can't open file");
+    return kExitFileOpen;
+  }
+  long fileLength = 0;
+  transfer::XmlSkip skip{0, false, 0};
+  int result = TakeFileLength(file, &fileLength);
+  if (result == kExitOk) {
+    result = transfer::SkipXmlHeader(file, &skip, false);
+  }
+  platform::CloseFile(file);
+  if (result == kExitOk) {
+    *size = DataSize(fileLength, skip, 0);
+  }
+  return result;
+}
+
 int UpdateAreaFromFile(uint32_t command, uint32_t target, uint32_t device, uint32_t start,
                        const char* fileName, uint8_t verify, uint8_t xml, uint32_t sizeLimit) {
   platform::File* file = platform::OpenFile(fileName, platform::FileMode::ReadBinary);

@@ -20,6 +20,12 @@ int CheckXmlHeader(const char* fileName, long maxFileSize, long maxDataSize,
                    uint32_t expectedDevice, char expectedFunction, uint32_t expectedVariant,
                    const char* expectedUsage, uint32_t minimumVersion, uint32_t* version);
 
+// As CheckXmlHeader, but Dev must equal device even when device is 0: a file ID of 0 (the
+// identity could not be read) matches no file that names another device.
+int CheckXmlHeaderOfDevice(const char* fileName, long maxFileSize, long maxDataSize,
+                           uint32_t device, char expectedFunction, uint32_t expectedVariant,
+                           const char* expectedUsage, uint32_t minimumVersion, uint32_t* version);
+
 // Position after the first case-insensitive occurrence of name in header[0, length), or -1.
 int FindXmlAttribute(const char* header, int length, const char* name);
 // name="<decimal or 0x-hex>": position or -1; *value gets the number.

@@ -66,13 +66,19 @@ int CheckFrame(const Header& header) {
   return kExitOk;
 }
 
-int CheckDevice(const Header& header, uint32_t expected) {
+// Device IDs that are expected; 0 normally means any device.
+struct ExpectedDevice {
+  uint32_t id;
+  bool evenZero;  // 0 must be matched too: an unreadable identity accepts no file
+};
+
+int CheckDevice(const Header& header, ExpectedDevice expected) {
   uint32_t device = 0;
   if (ReadNumericXmlAttribute(header.text, header.length, "Dev", &device) < 0) {
     return Fail("ERROR: Invalid XML header - 'Dev' attribute missing or empty.\n",
                 kExitInvalidData);
   }
-  if (expected != 0 && device != expected) {
+  if ((expected.id != 0 || expected.evenZero) && device != expected.id) {
     return Fail("ERROR: Device ID does not match.\n", kExitTypeMismatch);
   }
   return kExitOk;
@@ -232,7 +238,7 @@ int CheckDataChecksum(platform::File* file, uint32_t dataLength, uint32_t checks
 }
 
 // The attributes in the order of their messages; the first failure ends the check.
-int CheckAttributes(const Header& header, uint32_t expectedDevice, char expectedFunction,
+int CheckAttributes(const Header& header, ExpectedDevice expectedDevice, char expectedFunction,
                     uint32_t expectedVariant, const char* expectedUsage, uint32_t minimumVersion,
                     uint32_t* version) {
   int result = CheckDevice(header, expectedDevice);
@@ -262,9 +268,9 @@ int CheckAttributes(const Header& header, uint32_t expectedDevice, char expected
   return CheckDate(header);
 }
 
-int CheckOpenFile(platform::File* file, long maxFileSize, long maxDataSize, uint32_t expectedDevice,
-                  char expectedFunction, uint32_t expectedVariant, const char* expectedUsage,
-                  uint32_t minimumVersion, uint32_t* version) {
+int CheckOpenFile(platform::File* file, long maxFileSize, long maxDataSize,
+                  ExpectedDevice expectedDevice, char expectedFunction, uint32_t expectedVariant,
+                  const char* expectedUsage, uint32_t minimumVersion, uint32_t* version) {
   long fileLength = 0;
   int result = TakeFileLength(file, &fileLength);
   if (result != kExitOk) {
@@ -297,11 +303,9 @@ int CheckOpenFile(platform::File* file, long maxFileSize, long maxDataSize, uint
   return CheckDataChecksum(file, dataLength, checksum);
 }
 
-}  // namespace
-
-int CheckXmlHeader(const char* fileName, long maxFileSize, long maxDataSize,
-                   uint32_t expectedDevice, char expectedFunction, uint32_t expectedVariant,
-                   const char* expectedUsage, uint32_t minimumVersion, uint32_t* version) {
+int CheckFile(const char* fileName, long maxFileSize, long maxDataSize,
+              ExpectedDevice expectedDevice, char expectedFunction, uint32_t expectedVariant,
+              const char* expectedUsage, uint32_t minimumVersion, uint32_t* version) {
   platform::Print("Check XML file: ");
   platform::Flush(platform::Stream::Out);
   platform::File* file = platform::OpenFile(fileName, platform::FileMode::ReadBinary);
@@ -316,6 +320,22 @@ int CheckXmlHeader(const char* fileName, long maxFileSize, long maxDataSize,
     platform::Print("File version: %u.%02u\n", unsigned(*version / 100), unsigned(*version % 100));
   }
   return result;
+}
+
+}  // namespace
+
+int CheckXmlHeader(const char* fileName, long maxFileSize, long maxDataSize,
+                   uint32_t expectedDevice, char expectedFunction, uint32_t expectedVariant,
+                   const char* expectedUsage, uint32_t minimumVersion, uint32_t* version) {
+  return CheckFile(fileName, maxFileSize, maxDataSize, ExpectedDevice{expectedDevice, false},
+                   expectedFunction, expectedVariant, expectedUsage, minimumVersion, version);
+}
+
+int CheckXmlHeaderOfDevice(const char* fileName, long maxFileSize, long maxDataSize,
+                           uint32_t device, char expectedFunction, uint32_t expectedVariant,
+                           const char* expectedUsage, uint32_t minimumVersion, uint32_t* version) {
+  return CheckFile(fileName, maxFileSize, maxDataSize, ExpectedDevice{device, true},
+                   expectedFunction, expectedVariant, expectedUsage, minimumVersion, version);
 }
 
 }  // namespace drux

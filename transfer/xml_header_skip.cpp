@@ -39,7 +39,7 @@ long FindNulFurther(platform::File* file, long position) {
 
 }  // namespace
 
-int SkipXmlHeader(platform::File* file, XmlSkip* skip) {
+int SkipXmlHeader(platform::File* file, XmlSkip* skip, bool announce) {
   *skip = XmlSkip{0, false, 0};
   char* text = reinterpret_cast<char*>(DeviceBuffer());
   if (platform::ReadFile(file, text, kTagLength) != kTagLength) {
@@ -54,7 +54,9 @@ int SkipXmlHeader(platform::File* file, XmlSkip* skip) {
     }
     return kExitOk;
   }
-  platform::Print("Skip XML header: ");
+  if (announce) {
+    platform::Print("Skip XML header: ");
+  }
   const size_t stored =
       kTagLength + platform::ReadFile(file, text + kTagLength, kTransferChunkSize - kTagLength);
   const size_t nul = FindNul(text, stored);
@@ -76,7 +78,9 @@ int SkipXmlHeader(platform::File* file, XmlSkip* skip) {
     platform::PrintSystemError("ERROR: Can't seek file");
     return kExitFileGeneral;
   }
-  platform::Print("Done\n");
+  if (announce) {
+    platform::Print("Done\n");
+  }
   return kExitOk;
 }
 

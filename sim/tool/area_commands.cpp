@@ -41,10 +41,81 @@ bool ParseSettingsDevice(const std::string& text, AreaChoice* choice) {
   return true;
 }
 
+constexpr uint32_t kBootloaderSize = 0x100000;
+
+// ":low" | ":high" | ":running" | ":idle" of an FPGA module's flash, or nothing (the whole).
+bool ApplyFpgaCopy(const std::string& copy, int panel, int device, AreaChoice* choice) {
+  if (copy.empty()) {
+    return true;
+  }
+  struct NamedCopy {
+    const char* name;
+    sim::FpgaCopy copy;
+  };
+  static const NamedCopy kCopies[] = {{":low", sim::FpgaCopy::Low},
+                                      {":high", sim::FpgaCopy::High},
+                                      {":running", sim::FpgaCopy::Running},
+                                      {":idle", sim::FpgaCopy::Idle}};
+  for (const NamedCopy& entry : kCopies) {
+    uint32_t start = 0;
+    uint32_t size = 0;
+    if (copy == entry.name) {
+      if (!sim::FpgaCopyRange(panel, device, entry.copy, &start, &size)) {
+        return false;
+      }
+      choice->base = start;
+      choice->size = size;
+      return true;
+    }
+  }
+  return false;
+}
+
+// link[:COPY|:bootloader] | conv:P[:COPY] | pfpga:P:D[:COPY]
+bool ParseFpgaArea(const std::string& text, AreaChoice* choice) {
+  if (text == "link" || text.rfind("link:", 0) == 0) {
+    *choice = AreaChoice{sim::Area::LinkFlash, 0};
+    if (text == "link:bootloader") {
+      choice->size = kBootloaderSize;
+      return true;
+    }
+    return ApplyFpgaCopy(text.substr(4), sim::kTransmitterPanel, sim::kTransmitterDevice, choice);
+  }
+  const bool converter = text.rfind("conv:", 0) == 0;
+  if (!converter && text.rfind("pfpga:", 0) != 0) {
+    return false;
+  }
+  size_t at = converter ? 5 : 6;
+  const size_t panelEnd = text.find(':', at);
+  unsigned long long panel = 0;
+  unsigned long long device = sim::kConverterDevice;
+  if (!ParseUnsigned(text.substr(at, panelEnd - at), &panel) ||
+      panel >= unsigned(sim::kPanelChannels)) {
+    return false;
+  }
+  at = panelEnd;
+  if (!converter) {
+    const size_t deviceEnd = at == std::string::npos ? at : text.find(':', at + 1);
+    if (at == std::string::npos ||
+        !ParseUnsigned(text.substr(at + 1, deviceEnd - at - 1), &device) ||
+        device >= unsigned(sim::kPanelFpgaDevices)) {
+      return false;
+    }
+    at = deviceEnd;
+  }
+  *choice = AreaChoice{sim::Area::PanelFpgaFlash, sim::PanelFpgaKey(int(panel), int(device))};
+  return ApplyFpgaCopy(at == std::string::npos ? "" : text.substr(at), int(panel), int(device),
+                       choice);
+}
+
 // flash | linkflash | panelflash:N | display:N | sysdata | kcf | fset:DEV | panelfset:P:DEV
+// and the FPGA module names above
 bool ParseArea(const std::string& text, AreaChoice* choice) {
   if (text.rfind("fset:", 0) == 0 || text.rfind("panelfset:", 0) == 0) {
     return ParseSettingsDevice(text, choice);
+  }
+  if (ParseFpgaArea(text, choice)) {
+    return true;
   }
   struct Named {
     const char* name;

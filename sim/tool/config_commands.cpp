@@ -85,13 +85,56 @@ const char* CreateOptionKey(const std::string& option) {
   return nullptr;
 }
 
+// A created machine has no FPGA modules unless it is told to: their flash would be erased.
+void RemoveFpgaModules(sim::MachineConfig& config) {
+  config.transmitterKind[0] = 0;
+  config.modules[sim::kTransmitterDevice] = sim::ModuleConfig{};
+  for (sim::PanelConfig& panel : config.panels) {
+    for (int device = 0; device < sim::kPanelFpgaDevices; ++device) {
+      if (panel.fpga[device].kind[0] != 0) {
+        panel.fpga[device] = sim::FpgaUnitConfig{};
+        panel.modules[device] = sim::ModuleConfig{};
+      }
+    }
+  }
+}
+
+// --transmitter ID[:KEY=VALUE]... and --converter P:TYPE[:KEY=VALUE]..., after the machine
+// was created.
+int SetUpCreatedFpgaModules(const std::vector<std::pair<std::string, std::string>>& specs) {
+  for (const auto& [option, value] : specs) {
+    std::vector<std::string> parts = SplitColons(value);
+    int result = kExitUsage;
+    if (option == "--transmitter") {
+      result = SetUpTransmitter(parts[0], Arguments(parts.begin() + 1, parts.end()));
+    } else {
+      unsigned long long panel = 0;
+      if (parts.size() < 2 || !ParseUnsigned(parts[0], &panel) ||
+          panel >= unsigned(sim::kPanelChannels)) {
+        return Fail(kExitUsage, "create: bad converter '" + value + "'");
+      }
+      result = SetUpConverter(int(panel), parts[1], Arguments(parts.begin() + 2, parts.end()));
+    }
+    if (result != kExitOk) {
+      return result;
+    }
+  }
+  return specs.empty() ? kExitOk : SaveMachine();
+}
+
 }  // namespace
 
 int RunCreate(const std::string& directory, const Arguments& args) {
   sim::MachineConfig config = sim::DefaultMachineConfig();
+  RemoveFpgaModules(config);
+  std::vector<std::pair<std::string, std::string>> fpgaSpecs;
   bool panelsNamed = false;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& option = args[i];
+    if ((option == "--transmitter" || option == "--converter") && i + 1 < args.size()) {
+      fpgaSpecs.emplace_back(option, args[++i]);
+      continue;
+    }
     if (option == "--no-panels" || option == "--no-modules") {
       if (option == "--no-panels") {
         std::fill(std::begin(config.panels), std::end(config.panels), sim::PanelConfig{});
@@ -124,7 +167,7 @@ int RunCreate(const std::string& directory, const Arguments& args) {
   if (!sim::CreateMachine(directory.c_str(), config)) {
     return Fail(kExitIo, "can't create the machine in " + directory);
   }
-  return kExitOk;
+  return SetUpCreatedFpgaModules(fpgaSpecs);
 }
 
 int RunSet(const Arguments& args) {

@@ -7,8 +7,10 @@ namespace druxsim {
 
 int RunFault(const Arguments& args) {
   if (args.empty()) {
-    return Fail(kExitUsage,
-                "fault: lock | busy CMD COUNT | error CMD BYTE | hang CMD | clear | list");
+    return Fail(
+        kExitUsage,
+        "fault: lock | busy CMD COUNT | error CMD BYTE [--after N] | hang CMD [--after N] | "
+        "clear | list");
   }
   if (args[0] == "list" && args.size() == 1) {
     for (int i = 0; i < sim::FaultCount(); ++i) {

@@ -29,6 +29,9 @@ constexpr Command kCommands[] = {
     {"violations", RunViolations},
     {"reset", RunReset},
     {"fset", RunFactorySettings},
+    {"transmitter", RunTransmitter},
+    {"converter", RunConverter},
+    {"powercycle", RunPowerCycle},
 };
 
 std::string MachineDirectory(const std::string& option) {
@@ -98,6 +101,9 @@ int main(int argc, char** argv) {
   if (command == "help" || command == "--help" || command == "-h") {
     std::fputs(HelpText(), stdout);
     return kExitOk;
+  }
+  if (command == "image") {  // writes a file; no machine involved
+    return RunImage(args);
   }
   std::string directory = MachineDirectory(directoryOption);
   if (directory.empty()) {

@@ -133,6 +133,7 @@ int RunShow(const Arguments& args) {
   ShowController(config);
   ShowPanels(config);
   ShowModules(config);
+  ShowFpgaModules();
   ShowFaults();
   ShowHandshake();
   return kExitOk;

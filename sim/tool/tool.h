@@ -27,6 +27,16 @@ int RunLog(const Arguments& args);
 int RunAccesses(const Arguments& args);
 int RunViolations(const Arguments& args);
 int RunReset(const Arguments& args);
+int RunTransmitter(const Arguments& args);
+int RunConverter(const Arguments& args);
+int RunPowerCycle(const Arguments& args);
+int RunImage(const Arguments& args);
+
+// Set-up of the FPGA modules (also create's --transmitter and --converter); the caller saves.
+int SetUpTransmitter(const std::string& kind, const Arguments& words);
+int SetUpConverter(int panel, const std::string& kind, const Arguments& words);
+// The FPGA module lines of show.
+void ShowFpgaModules();
 
 // "id 0x..., hwrev "...", serial "...", model "...", parent 0x...\n"
 void PrintModuleIdentity(const sim::ModuleConfig& module);

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "firmware/image_checks.h"
 #include "firmware/image_header.h"
 #include "tests/unit/firmware_test_support.h"
 #include "tests/unit/transfer_test_support.h"
@@ -32,8 +33,17 @@ TEST(ImageHeader, VersionTextReadsLikeFourDigitDecimal) {
     bool readable;
     uint32_t version;
   } cases[] = {
-      {"0105", true, 105}, {"  42", true, 42}, {"1234", true, 1234},   {" 7xy", true, 7},
-      {"x105", false, 0},  {"    ", false, 0}, {"\0\0\0\0", false, 0},
+      {"0105", true, 105},
+      {"  42", true, 42},
+      {"1234", true, 1234},
+      {" 7xy", true, 7},
+      {"x105", false, 0},
+      {"    ", false, 0},
+      {"\0\0\0\0", false, 0},
+      // A sign is no version: "-105" would read as 4294967191 and pass every comparison.
+      {"-105", false, 0},
+      {"+106", false, 0},
+      {" -10", false, 0},
   };
   for (const auto& c : cases) {
     uint32_t version = 0;
@@ -81,6 +91,10 @@ TEST(ImageFileName, DefaultNames) {
   EXPECT_STREQ(ImageFileName(4711, 'i', "fp"), "04711i0.fp");
   EXPECT_STREQ(ImageFileName(123456, '_', "fw"), "123456_0.fw");
   EXPECT_STREQ(ImageFileName(0xFFFFFFFF, '_', "fw"), "4294967295_0.fw");
+  EXPECT_STREQ(ImageFileName(39, '#', "fp"), "0039#0.fp");
+  EXPECT_STREQ(ImageFileName(42, '#', "fw"), "0042#0.fw");
+  EXPECT_STREQ(BootloaderFileName(0x1267), "1267bldr.bin");
+  EXPECT_STREQ(BootloaderFileName(0xABCD00FE), "00febldr.bin");
 }
 
 TEST(ImageFileName, XmlHeaderFilesByTheirLastTwoLetters) {

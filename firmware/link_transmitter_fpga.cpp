@@ -1,0 +1,121 @@
+// Update and Save of the link transmitter's FPGA image.
+#include "firmware/image_checks.h"
+#include "firmware/image_header.h"
+#include "firmware/link_transmitter.h"
+#include "firmware/link_transmitter_table.h"
+#include "frontend/exit_codes.h"
+#include "frontend/module_catalogue.h"
+#include "frontend/service_request.h"
+#include "platform/platform.h"
+#include "transfer/notices.h"
+#include "transfer/prompts.h"
+#include "transfer/transfer_engine.h"
+#include "transfer/xml_header.h"
+
+namespace drux {
+namespace {
+
+constexpr uint32_t kFirstReleasedVersion = 100;
+
+int NotSupported(const char* fpgaId) {
+  platform::PrintError("ERROR: FPGA ID '%s' is not supported.\n", fpgaId);
+  return kExitTypeMismatch;
+}
+
+// A KVN4 transmitter takes only images of its own major version.
+int CheckMajorVersion(const char* fpgaId, uint32_t running, uint32_t file) {
+  const LinkTransmitterEntry* entry = FindLinkTransmitterEntry(fpgaId);
+  if (entry != nullptr && entry->kvn4 && file / 100 != running / 100) {
+    platform::PrintError("ERROR: Incompatible versions - file version %d.xx is required.\n",
+                         int(running / 100));
+    return kExitVersionConflict;
+  }
+  return kExitOk;
+}
+
+int WriteImage(const char* fpgaId, const char* fileName, uint32_t counter, uint8_t verify) {
+  const LinkTransmitterEntry* entry = LinkTransmitterEntryOfPc(fpgaId);
+  if (entry == nullptr) {
+    return NotSupported(fpgaId);
+  }
+  SetHeaderPatchValue(counter + 1);
+  const int result = UpdateAreaFromFile(entry->writeCommand, kLinkTransmitterTarget,
+                                        kLinkTransmitterDevice, 0, fileName, verify, 1, 0);
+  SetHeaderPatchValue(0);
+  return NoticePowerCycle(kRebootTargetPc, uint32_t(kNoModule), result);
+}
+
+}  // namespace
+
+int UpdateLinkTransmitter(const FeatureSet& features, const char* fileName, uint8_t verify,
+                          uint8_t yes) {
+  platform::Print("Update link transmitter FPGA firmware ...\n");
+  const char* name = nullptr;
+  uint32_t fileId = 0;
+  if (int result = SelectLinkTransmitterFile(features, LinkImage::Fpga, fileName, false, yes, &name,
+                                             &fileId);
+      result != kExitOk) {
+    return result;
+  }
+  char fpgaId[5];
+  uint32_t running = 0;
+  uint32_t counter = 0;
+  if (int result = ReadLinkTransmitterHeader(fpgaId, &running, &counter); result != kExitOk) {
+    return result;
+  }
+  uint32_t fileVersion = 0;
+  if (int result = CheckLinkTransmitterFile(name, fpgaId, fileId, false, &fileVersion);
+      result != kExitOk) {
+    return result;
+  }
+  if (int result = CheckMajorVersion(fpgaId, running, fileVersion); result != kExitOk) {
+    return result;
+  }
+  if (!ConfirmVersion(running, fileVersion, yes)) {
+    return kExitCancelled;
+  }
+  return WriteImage(fpgaId, name, counter, verify);
+}
+
+int SaveLinkTransmitter(const FeatureSet& features, const char* fileName, uint8_t verify,
+                        uint8_t yes) {
+  platform::Print("Save link transmitter FPGA firmware ...\n");
+  const char* name = nullptr;
+  uint32_t fileId = 0;
+  if (int result =
+          SelectLinkTransmitterFile(features, LinkImage::Fpga, fileName, true, yes, &name, &fileId);
+      result != kExitOk) {
+    return result;
+  }
+  char fpgaId[5];
+  uint32_t running = 0;
+  uint32_t counter = 0;
+  if (int result = ReadLinkTransmitterHeader(fpgaId, &running, &counter); result != kExitOk) {
+    return result;
+  }
+  const LinkTransmitterEntry* entry = LinkTransmitterEntryOfPc(fpgaId);
+  if (entry == nullptr) {
+    return NotSupported(fpgaId);
+  }
+  // Early KVN4 images carry no whole-image CRC.
+  const bool checkCrc = !entry->kvn4 || running < kFirstReleasedVersion;
+  const uint32_t start = ActiveLinkTransmitterStart(*entry);
+  uint16_t checksum = 0;
+  if (int result =
+          CheckAreaImage(AreaCheckKind::Fpga, entry->readCommand, kLinkTransmitterTarget,
+                         kLinkTransmitterDevice, start, entry->imageSize, checkCrc, &checksum);
+      result != kExitOk) {
+    return result;
+  }
+  if (!IsXmlHeaderFileName(name, "fp")) {
+    platform::PrintError("ERROR: Files without XML header are not supported. Save as .fp file.\n");
+    return kExitTypeMismatch;
+  }
+  const char* header =
+      BuildXmlHeader(fileId, kImageFunctionNormal, 0, "fp", running, entry->imageSize, checksum,
+                     ReadModuleModelNumber(kNoPanel, int32_t(kLinkTransmitterModule)));
+  return SaveAreaToFile(entry->readCommand, kLinkTransmitterTarget, kLinkTransmitterDevice, start,
+                        name, entry->imageSize, verify, header);
+}
+
+}  // namespace drux
