@@ -45,6 +45,7 @@ uint8_t RunPanelRequest(Machine& machine, CommandCall& call) {
   ++requests.count;
   requests.lastRequest = request[0];
   machine.stateDirty = true;
+  ApplyRequest(machine, panel, request[0]);
   return error;
 }
 

@@ -4,6 +4,7 @@
 
 #include "sim/commands.h"
 #include "sim/firmware_image.h"
+#include "sim/fpga_module.h"
 
 namespace sim::internal {
 namespace {
@@ -14,6 +15,8 @@ constexpr uint32_t kLarge = 0x300000;
 constexpr uint32_t kHeaderOffset = 16;
 constexpr uint32_t kBlock = 16;
 constexpr uint16_t kCrcStart = 0xFFFF;
+constexpr uint16_t kPanelFlashDevicePanel = 0x0DE0;
+constexpr int kLinkModuleDevice = 1;
 
 constexpr ReceiverType kTypes[] = {
     {0x722C, "KVNR", kSmall, true, false},   {0xE05D, "KVN8", kSmall, true, false},
@@ -85,6 +88,20 @@ void TakeOver(PanelConfig& panel, const ReceiverType& running, uint32_t version,
   }
 }
 
+// The link module's running copy, when it started without a CRC error.
+bool LinkModuleImage(Machine& machine, int panel, uint32_t* version, char* id) {
+  FpgaUnit unit;
+  uint8_t header[16];
+  if (!PanelFpgaUnit(machine, panel, kLinkModuleDevice, &unit) ||
+      (*unit.flags & unit.crcBit) != 0 || !FpgaHeaderBytes(machine, unit, header) ||
+      ImageCrc(kCrcStart, header, sizeof header) != 0 ||
+      !ReadImageVersionText(header + 4, version)) {
+    return false;
+  }
+  std::memcpy(id, header, 4);
+  return true;
+}
+
 }  // namespace
 
 const ReceiverType* ReceiverTypeOf(uint16_t versionId) {
@@ -110,7 +127,8 @@ bool RunsFromPanelFlash(const PanelConfig& panel) {
   if (type == nullptr || type->largeModule) {
     return false;
   }
-  return type->imageSize == kSmall || !panel.moduleFunctions || type->versionId == 0x0DE0;
+  return type->imageSize == kSmall || !panel.moduleFunctions ||
+         type->versionId == kPanelFlashDevicePanel;
 }
 
 bool PanelFlashImage(Machine& machine, int panel, const ReceiverType& type, uint32_t* version,
@@ -119,15 +137,30 @@ bool PanelFlashImage(Machine& machine, int panel, const ReceiverType& type, uint
                         : NewFormatImage(machine, panel, type.imageSize, version, id);
 }
 
+bool IsReceiverUnit(const PanelConfig& panel, int device) {
+  const ReceiverType* type = ReceiverTypeOf(panel.versionId);
+  if (type == nullptr) {
+    return false;
+  }
+  if (panel.versionId == kPanelFlashDevicePanel) {
+    return device == 0;
+  }
+  return device == kLinkModuleDevice && !RunsFromPanelFlash(panel);
+}
+
 void RestartPanel(Machine& machine, int panel) {
   PanelConfig& config = machine.config.panels[panel];
   const ReceiverType* type = ReceiverTypeOf(config.versionId);
-  if (type == nullptr || !RunsFromPanelFlash(config)) {
+  if (type == nullptr) {
     return;
   }
   uint32_t version = 0;
   char id[4] = {};
-  if (!PanelFlashImage(machine, panel, *type, &version, id)) {
+  if (RunsFromPanelFlash(config)) {
+    if (!PanelFlashImage(machine, panel, *type, &version, id)) {
+      return;
+    }
+  } else if (!LinkModuleImage(machine, panel, &version, id)) {
     return;
   }
   TakeOver(config, *type, version, id);

@@ -25,12 +25,16 @@ const ReceiverType* ReceiverTypeOfImage(const char* id, uint32_t imageSize);
 // its link module: small images, and medium ones on panels without module functions.
 bool RunsFromPanelFlash(const PanelConfig& panel);
 
+// The FPGA module (device number after command 0x7F) that runs the panel's receiver image.
+bool IsReceiverUnit(const PanelConfig& panel, int device);
+
 // Version and ID of an intact image (header CRC and whole-image CRC, or trailer and checksum)
 // at offset 0 of the panel flash. False for anything else.
 bool PanelFlashImage(Machine& machine, int panel, const ReceiverType& type, uint32_t* version,
                      char* id);
 
-// Restart of a panel (reboot request or power cycle): an intact running image sets the
+// Restart of a panel (reboot request or power cycle), after its FPGA modules started: an
+// intact running receiver image (panel flash, or the link module's running copy) sets the
 // link FPGA version and, when its FPGA ID belongs to another panel type, the version ID.
 void RestartPanel(Machine& machine, int panel);
 
