@@ -148,8 +148,7 @@ int UpdateHdbtFirmware(const FeatureSet& features, const char* fileName, int32_t
   if (verify != 0) {
     platform::Print("Verify of data is not supported - verify is skipped.\n");
   }
-  const int result =
-      UpdateAreaFromFile(kWriteCommand, 0, kHdbtModuleDevice, 0, name, 0, 1, 0);
+  const int result = UpdateAreaFromFile(kWriteCommand, 0, kHdbtModuleDevice, 0, name, 0, 1, 0);
   return NoticePowerCycle(uint32_t(panel), kNoModule, result);
 }
 

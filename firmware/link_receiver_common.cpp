@@ -34,8 +34,13 @@ int StartReceiverRequest(int32_t panel, ReceiverStart* start) {
 }
 
 int ReadUpdateCounter(int32_t panel, uint32_t* counter) {
-  const MemoryArea area{kPanelDataCommand, kPanelFlashTarget, uint16_t(panel), kReceiverHeaderStart,
-                        kImageHeaderSize, 1, 0};
+  const MemoryArea area{kPanelDataCommand,
+                        kPanelFlashTarget,
+                        uint16_t(panel),
+                        kReceiverHeaderStart,
+                        kImageHeaderSize,
+                        1,
+                        0};
   uint8_t bytes[kImageHeaderSize] = {};
   uint8_t errorByte = 0;
   const int status = ReadArea(area, bytes, &errorByte);

@@ -48,8 +48,13 @@ void PrintIdAndVersion(const ImageFacts& facts) {
 }
 
 int ReadReceiverImageCompatible(int32_t panel, ImageFacts* facts) {
-  const MemoryArea area{kPanelDataCommand, kPanelFlashTarget, uint16_t(panel), kReceiverHeaderStart,
-                        kImageHeaderSize, 1, 0};
+  const MemoryArea area{kPanelDataCommand,
+                        kPanelFlashTarget,
+                        uint16_t(panel),
+                        kReceiverHeaderStart,
+                        kImageHeaderSize,
+                        1,
+                        0};
   uint8_t bytes[kImageHeaderSize] = {};
   uint8_t errorByte = 0;
   const int status = ReadArea(area, bytes, &errorByte);

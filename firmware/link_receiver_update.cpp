@@ -44,9 +44,9 @@ int SetWriteProtect(int32_t panel, bool on) {
   const int status = WriteCommand(kCommandPanelRequest, 0, uint32_t(panel), kPanelFlashTarget,
                                   request, kRequestSize, &errorByte);
   if (status != kStatusOk) {
-    platform::PrintError(on ? "ERROR: Can't enable write protect: %s\n"
-                            : "ERROR: Can't disable write protect: %s\n",
-                         StatusText(status, errorByte));
+    platform::PrintError(
+        on ? "ERROR: Can't enable write protect: %s\n" : "ERROR: Can't disable write protect: %s\n",
+        StatusText(status, errorByte));
     return kExitDruxFailed;
   }
   return kExitOk;
@@ -153,9 +153,9 @@ int UpdateLinkReceiver(const FeatureSet& features, const char* fileName, int32_t
   }
   const ReceiverRow& row = *start.row;
   const uint32_t major = start.info.linkFpgaMajor;
-  const char* name = PromptFileName(
-      features, kReceiverFileKind, fileName != nullptr ? fileName : ReceiverDefaultName(row, major),
-      false, 0);
+  const char* name =
+      PromptFileName(features, kReceiverFileKind,
+                     fileName != nullptr ? fileName : ReceiverDefaultName(row, major), false, 0);
   if (name == nullptr) {
     return kExitFileGeneral;
   }

@@ -20,8 +20,8 @@ constexpr uint16_t kStateCrcError = 1u << 1;
 // the controller's reason in their message.
 int SelectPanelModuleFunctions(int32_t panel) {
   uint8_t errorByte = 0;
-  const int status = WriteCommand(kCommandSelectPanelForModules, 0, static_cast<uint32_t>(panel),
-                                  0, nullptr, 0, &errorByte);
+  const int status = WriteCommand(kCommandSelectPanelForModules, 0, static_cast<uint32_t>(panel), 0,
+                                  nullptr, 0, &errorByte);
   if (status != kStatusOk) {
     platform::PrintError("ERROR: Can't select panel for module functions: %s\n",
                          StatusText(status, errorByte));

@@ -502,8 +502,7 @@ namespace {
 bool PanelIsBlank(const PanelConfig& panel) {
   if (panel.connected || panel.versionId != 0 || panel.linkFpgaMajor != 0 ||
       panel.linkFpgaMinor != 0 || !panel.moduleFunctions || panel.flashProtected ||
-      panel.backlightHours != 0 ||
-      panel.backlightCycles != 0) {
+      panel.backlightHours != 0 || panel.backlightCycles != 0) {
     return false;
   }
   for (const ModuleConfig& module : panel.modules) {

@@ -388,8 +388,8 @@ void FillFpgaDefaultImage(const MachineConfig& config, Area area, int panel, uin
   ImageRecipe recipe;
   recipe.format = layout.format;
   std::memcpy(recipe.id, kind, 4);
-  SetRecipeVersion(recipe, transmitter ? kFactoryTransmitterVersion
-                                       : FactoryPanelVersion(config, panel));
+  SetRecipeVersion(recipe,
+                   transmitter ? kFactoryTransmitterVersion : FactoryPanelVersion(config, panel));
   recipe.counter = transmitter ? kFactoryTransmitterCounter : kFactoryPanelCounter;
   recipe.size = layout.imageSize;
   recipe.seed = DefaultImageSeed(recipe);
