@@ -36,7 +36,6 @@ constexpr KindLayout kLayouts[] = {
 };
 // Device 0 of a panel with version ID 0x0DE0 runs the receiver image that the compatible
 // flash commands write: its one copy is the panel flash from 0.
-constexpr uint16_t kPanelFlashDevicePanel = 0x0DE0;
 constexpr FpgaLayout kPanelFlashLayout{0, 0, 0xA0000, ImageFormat::HeaderAtStart};
 
 // Factory images of the default machine.

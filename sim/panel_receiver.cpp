@@ -15,8 +15,6 @@ constexpr uint32_t kLarge = 0x300000;
 constexpr uint32_t kHeaderOffset = 16;
 constexpr uint32_t kBlock = 16;
 constexpr uint16_t kCrcStart = 0xFFFF;
-constexpr uint16_t kPanelFlashDevicePanel = 0x0DE0;
-constexpr int kLinkModuleDevice = 1;
 
 constexpr ReceiverType kTypes[] = {
     {0x722C, "KVNR", kSmall, true, false},   {0xE05D, "KVN8", kSmall, true, false},
@@ -168,3 +166,69 @@ void RestartPanel(Machine& machine, int panel) {
 }
 
 }  // namespace sim::internal
+
+namespace sim {
+
+namespace {
+
+constexpr uint32_t kWritePiece = 0x10000;
+// Old-format images end early: the trailer scan stops where the data ends.
+constexpr uint32_t kOldFormatDataSize = 0x30000;
+
+bool WritePanelFlashImage(internal::Machine& machine, int panel, const ImageRecipe& recipe) {
+  auto* piece = static_cast<uint8_t*>(Allocate(kWritePiece));
+  if (piece == nullptr) {
+    return false;
+  }
+  bool ok = true;
+  for (uint32_t at = 0; ok && at < recipe.size; at += kWritePiece) {
+    const uint32_t length = recipe.size - at < kWritePiece ? recipe.size - at : kWritePiece;
+    FillImage(recipe, at, piece, length);
+    ok = internal::AreaCopyIn(machine, Area::PanelFlash, panel, at, piece, length);
+  }
+  Release(piece);
+  return ok;
+}
+
+}  // namespace
+
+bool SetUpPanelReceiver(int panel, uint32_t counter, bool high) {
+  internal::Machine& machine = internal::LoadedMachine();
+  if (panel < 0 || panel >= kPanelChannels) {
+    return false;
+  }
+  PanelConfig& config = machine.config.panels[panel];
+  const internal::ReceiverType* type = internal::ReceiverTypeOf(config.versionId);
+  if (type == nullptr) {
+    return false;
+  }
+  const uint32_t version = config.linkFpgaMajor * 100u + config.linkFpgaMinor;
+  if (config.versionId == internal::kPanelFlashDevicePanel) {
+    internal::CopyText(config.fpga[0].kind, sizeof config.fpga[0].kind, type->id);
+  }
+  machine.configDirty = true;
+  if (!internal::RunsFromPanelFlash(config)) {
+    return SetUpFpgaModule(panel, internal::kLinkModuleDevice, type->id, version, counter, high);
+  }
+  ImageRecipe recipe;
+  recipe.format = type->oldFormat ? ImageFormat::InfoTrailer : ImageFormat::HeaderAtStart;
+  std::memcpy(recipe.id, type->id, 4);
+  SetRecipeVersion(recipe, version);
+  recipe.counter = counter;
+  recipe.size = type->oldFormat ? kOldFormatDataSize : type->imageSize;
+  recipe.seed = DefaultImageSeed(recipe);
+  return WritePanelFlashImage(machine, panel, recipe);
+}
+
+const char* PanelReceiverSource(int panel) {
+  if (panel < 0 || panel >= kPanelChannels) {
+    return nullptr;
+  }
+  const PanelConfig& config = internal::LoadedMachine().config.panels[panel];
+  if (internal::ReceiverTypeOf(config.versionId) == nullptr) {
+    return nullptr;
+  }
+  return internal::RunsFromPanelFlash(config) ? "panel flash" : "link module";
+}
+
+}  // namespace sim

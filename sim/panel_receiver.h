@@ -8,6 +8,9 @@
 
 namespace sim::internal {
 
+inline constexpr uint16_t kPanelFlashDevicePanel = 0x0DE0;  // device 0 runs the panel flash
+inline constexpr int kLinkModuleDevice = 1;
+
 struct ReceiverType {
   uint16_t versionId;
   char id[5];          // FPGA ID of its images

@@ -288,6 +288,14 @@ bool FpgaCopyRange(int panel, int device, FpgaCopy copy, uint32_t* start, uint32
 // module 2) is the caller's. false on a bad unit or kind.
 bool SetUpFpgaModule(int panel, int device, const char* kind, uint32_t version, uint32_t counter,
                      bool high);
+// The panel's link receiver after its configuration (version ID, link FPGA version, module
+// functions) was set: an intact image of that version is written where the panel runs it
+// from (the panel flash from 0 for small images, on panels without module functions and for
+// 0x0DE0; else the low or high copy of the link module, device 1). false for a panel whose
+// version ID has no receiver.
+bool SetUpPanelReceiver(int panel, uint32_t counter, bool high);
+// Where the receiver runs from: "panel flash", "link module" or nullptr (no receiver).
+const char* PanelReceiverSource(int panel);
 // Removes the unit's FPGA (its flash stays).
 void RemoveFpgaModule(int panel, int device);
 // Every device starts again as after switching the PC and the panels off and on (the PC
