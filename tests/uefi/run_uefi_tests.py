@@ -85,7 +85,14 @@ MACHINE_COMMANDS = [
     ["set", "uid=0x00c0ffee", f"uid-head={UID_HEAD:#x}", "module.0.power-on=10,7"],
     ["fset", "0", f"devid={FIXED_DEVICE_ID:#x}", f"pdevid={OLD_PARENT_ID:#x}",
      "serial=E64A7654321", "hwrev=B1", "model=DX-EX64-SU00", "version=1.5"],
+    # Panel 0 a TPA5 KVN1: its link receiver image lives in the panel flash.
+    ["receiver", "0", "0xe05d", "version=0.40"],
 ]
+# The receiver update's file, under the name the program proposes for that panel (the shell
+# reads '#' as a comment, so the run leaves the name to the program).
+RECEIVER_FILE = "0018#0.fp"
+RECEIVER_IMAGE = ["--format", "old", "--id", "KVN8", "--version", "0.41", "--size", "0x20000",
+                  "--xml", "18:#"]
 SIM_DIR = "simpc"
 REPORT = "report.txt"
 # Longer than the report, so that a report file which is not truncated shows.
@@ -141,6 +148,12 @@ RUNS = [
     Run("admin_sim_again", "druxsvcadmin_sim.efi", 7,
         out_has=[f"Parent device ID: 0x{CORRECTED_PARENT_ID:08x}\nParent device ID is OK.\n"],
         out_lacks=["New parent device ID"], err_is="", host=["druxsvcadmin"]),
+    Run("sim_receiver_update", "druxsvc_sim.efi u link -p=0 -y", 0,
+        out_has=["Update link receiver FPGA firmware of panel 0 ...\n"
+                 "FPGA version: 0.40 (0xe05d)\n"
+                 f"Read FPGA file: {RECEIVER_FILE}\n",
+                 "*** The panel must be powered off/on to take over the changes!***\n"],
+        err_is="", host=["druxsvc", "u", "link", "-p=0", "-y"]),
     # Into a report file that exists: overwritten without a question; both streams and the
     # total-time line go into it (checked in check_report).
     Run("sim_info_all", f"druxsvc_sim.efi i all {REPORT}", 0,
@@ -396,6 +409,7 @@ def run_host_programs(runs, programs, work):
     outputs = {}
     run_dir = os.path.join(work, "host_runs")
     os.makedirs(run_dir)
+    shutil.copy(os.path.join(work, RECEIVER_FILE), run_dir)
     with open(os.path.join(run_dir, REPORT), "w") as report:
         report.write(STALE_REPORT)
     environment = dict(os.environ, DRUXSIM_DIR=os.path.join(work, "host_simpc"))
@@ -606,6 +620,11 @@ def main():
     if machine is None:
         print("\n".join(failures))
         return 1
+    if druxsim(args.druxsim, machine,
+               ["image", os.path.join(args.work, RECEIVER_FILE)] + RECEIVER_IMAGE,
+               failures) is None:
+        print("\n".join(failures))
+        return 1
     host_run_dir, host_outputs = run_host_programs(RUNS, args.host_programs, args.work)
     stale_report = os.path.join(args.work, REPORT)
     with open(stale_report, "w", newline="") as f:
@@ -621,7 +640,7 @@ def main():
     subprocess.run([tools["mkfs.fat"], "-F", "16", "-n", "DRUX", disk], check=True,
                    stdout=subprocess.DEVNULL)
     files = [os.path.join(args.images, image) for image in images]
-    files += [script, stale_report, machine]
+    files += [script, stale_report, machine, os.path.join(args.work, RECEIVER_FILE)]
     files += [os.path.join(args.work, name) for _, name in conformance_inputs]
     subprocess.run([tools["mcopy"], "-s", "-i", disk] + files + ["::/"], check=True)
 
