@@ -194,7 +194,7 @@ TEST(PanelLinkReceiverE2e, ProtectionIsRestoredAfterAnEarlyFailure) {
   // A failed protect still makes the update fail, with its own line.
   ASSERT_EQ(m.pc.Druxsim({"fault", "clear"}).exitCode, 0);
   ASSERT_EQ(m.pc.Druxsim({"fault", "error", "0x22", "0x85", "--after", "1"}).exitCode, 0);
-  ProgramOutput protect = m.Svc({"u", "link", "-p=0", "f.bin", "-y"});
+  ProgramOutput protect = m.Svc({"u", "link", "-p=0", m.Path("f.bin"), "-y"});
   EXPECT_EQ(protect.exitCode, 6);
   EXPECT_TRUE(Has(protect.out, "ERROR: Can't enable write protect: device failure"));
 }
@@ -237,7 +237,7 @@ TEST(PanelLinkReceiverE2e, GroupLSavesTheRunningCopyAndTakesItsOwnFileBack) {
   ProgramOutput update = m.Svc({"u", "link", "-p=0", m.Path("l.fp"), "-y"});
   EXPECT_EQ(update.exitCode, 0) << update.out;
   // After the panel's reboot it runs the new image, which the panel reports.
-  ASSERT_EQ(m.Svc({"u", "link", "-p=0", "n.bin", "-y", "-r"}).exitCode, 0);
+  ASSERT_EQ(m.Svc({"u", "link", "-p=0", m.Path("n.bin"), "-y", "-r"}).exitCode, 0);
   EXPECT_TRUE(Has(m.Svc({"i", "link", "-p=0"}).out, "FPGA version: 6.20 (0xb261)\n"));
 }
 
@@ -245,8 +245,11 @@ TEST(PanelLinkReceiverE2e, NameLikeFileWithoutTrailerIsReadAsXml) {
   Machine m({"0x722C", "version=1.04", "protect=0"});
   std::string text = "<Firmware Dev=\"16\"";
   text.resize(0x100, 'A');
-  std::ofstream(m.Path("KVNR0105.bin"), std::ios::binary) << text;
-  ProgramOutput run = m.Svc({"u", "link", "-p=0", m.Path("KVNR0105.bin"), "-y"});
+  // Type and version come from the bare name only (no directory in front).
+  const std::string name = "KVNR0105.bin";
+  std::ofstream(name, std::ios::binary) << text;
+  ProgramOutput run = m.Svc({"u", "link", "-p=0", name, "-y"});
+  std::filesystem::remove(name);
   EXPECT_EQ(run.exitCode, 3) << run.out;
   EXPECT_TRUE(Has(run.out, "ERROR: Can't read XML header.\n")) << run.out;
 }
