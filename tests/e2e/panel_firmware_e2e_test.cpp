@@ -80,17 +80,41 @@ struct UpdateCase {
 
 TEST(PanelLinkReceiverE2e, EachGroupStartsItsUpdateWhereItsImageGoes) {
   const std::vector<UpdateCase> cases = {
-      {"M high", {"0x725C", "version=2.16", "area=high"},
-       {"--id", "KR3D", "--version", "2.17"}, 0xC0, 0x80000, 0, 2},
-      {"M low", {"0x725C", "version=2.16", "area=low"},
-       {"--id", "KR3D", "--version", "2.17"}, 0xC0, 0x120000, 0, 2},
-      {"L", {"0xB261", "version=6.14", "protect=0"},
-       {"--id", "KR4D", "--version", "6.15", "--size", "0x300000"}, 0xD8, 0, 0, 0},
-      {"S", {"0xE05D", "version=0.40", "protect=0"},
-       {"--id", "KVN8", "--version", "0.41", "--format", "old", "--size", "0x20000"}, 0x20, 0, 0,
+      {"M high",
+       {"0x725C", "version=2.16", "area=high"},
+       {"--id", "KR3D", "--version", "2.17"},
+       0xC0,
+       0x80000,
+       0,
+       2},
+      {"M low",
+       {"0x725C", "version=2.16", "area=low"},
+       {"--id", "KR3D", "--version", "2.17"},
+       0xC0,
+       0x120000,
+       0,
+       2},
+      {"L",
+       {"0xB261", "version=6.14", "protect=0"},
+       {"--id", "KR4D", "--version", "6.15", "--size", "0x300000"},
+       0xD8,
+       0,
+       0,
        0},
-      {"M without module functions", {"0x725C", "version=2.16", "modules=0"},
-       {"--id", "KR3D", "--version", "2.17"}, 0x20, 0, 1, 2},
+      {"S",
+       {"0xE05D", "version=0.40", "protect=0"},
+       {"--id", "KVN8", "--version", "0.41", "--format", "old", "--size", "0x20000"},
+       0x20,
+       0,
+       0,
+       0},
+      {"M without module functions",
+       {"0x725C", "version=2.16", "modules=0"},
+       {"--id", "KR3D", "--version", "2.17"},
+       0x20,
+       0,
+       1,
+       2},
   };
   for (const UpdateCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -103,8 +127,7 @@ TEST(PanelLinkReceiverE2e, EachGroupStartsItsUpdateWhereItsImageGoes) {
     bool first = true;
     for (const sim::LogEntry& entry : m.pc.CommandLog()) {
       protects += entry.code == 0x22 ? 1 : 0;
-      if (!entry.read && Machine::Matches(entry, c.writeCode) && first &&
-          entry.address != 0x3FF1) {
+      if (!entry.read && Machine::Matches(entry, c.writeCode) && first && entry.address != 0x3FF1) {
         const uint32_t block = c.writeCode == 0x20 ? 0 : Block(entry, c.writeCode);
         EXPECT_EQ(block * (c.writeCode == 0xD8 ? 256 : 16), c.firstByte);
         first = false;
@@ -125,11 +148,15 @@ struct VersionCase {
 
 TEST(PanelLinkReceiverE2e, FileVersionsMustFitTheRunningMajor) {
   const std::vector<VersionCase> cases = {
-      {{"0xB261", "version=6.14"}, "KR4D", "6.13",
+      {{"0xB261", "version=6.14"},
+       "KR4D",
+       "6.13",
        "ERROR: Incompatible versions - file version > 6.13 is required.\n"},
       {{"0xB261", "version=6.14"}, "KR4D", "6.14", nullptr},
       {{"0xB261", "version=6.13"}, "KR4D", "6.02", nullptr},
-      {{"0x725C", "version=2.05"}, "KR3D", "3.00",
+      {{"0x725C", "version=2.05"},
+       "KR3D",
+       "3.00",
        "ERROR: Incompatible versions - file version 2.xx is required.\n"},
   };
   for (const VersionCase& c : cases) {
@@ -219,11 +246,11 @@ TEST(PanelLinkReceiverE2e, CompatibleCommandsOnAPanelWithoutModuleFunctions) {
 TEST(PanelLinkReceiverE2e, GroupLSavesTheRunningCopyAndTakesItsOwnFileBack) {
   Machine m({"0xB261", "version=6.14", "area=low"});
   // A pending update in the idle copy must not leak into the saved file's checksum.
-  ASSERT_EQ(m.Svc({"u", "link", "-p=0",
-                   m.Image("n.bin", {"--id", "KR4D", "--version", "6.20", "--size", "0x300000"}),
-                   "-y"})
-                .exitCode,
-            0);
+  ASSERT_EQ(
+      m.Svc({"u", "link", "-p=0",
+             m.Image("n.bin", {"--id", "KR4D", "--version", "6.20", "--size", "0x300000"}), "-y"})
+          .exitCode,
+      0);
   ASSERT_EQ(m.pc.Druxsim({"log", "--clear"}).exitCode, 0);
   ProgramOutput save = m.Svc({"s", "link", "-p=0", m.Path("l.fp")});
   EXPECT_EQ(save.exitCode, 0) << save.out;
@@ -254,6 +281,34 @@ TEST(PanelLinkReceiverE2e, NameLikeFileWithoutTrailerIsReadAsXml) {
   EXPECT_TRUE(Has(run.out, "ERROR: Can't read XML header.\n")) << run.out;
 }
 
+// Bulk transfers cost the protocol's floor per block (38 port accesses per 16-byte block, 278
+// per 256-byte block) plus a few hundred for headers and identity reads.
+TEST(PanelLinkReceiverE2e, TransfersStayAtTheProtocolFloor) {
+  struct FloorCase {
+    std::vector<std::string> receiver;
+    uint64_t imageSize;
+    uint64_t blockSize;
+    uint64_t perBlock;
+  };
+  const std::vector<FloorCase> cases = {
+      {{"0x725C", "version=2.16"}, 0xA0000, 16, 38},
+      {{"0xB261", "version=6.14"}, 0x300000, 256, 278},
+  };
+  for (const FloorCase& c : cases) {
+    Machine m(c.receiver);
+    // Save reads the image three times (check, save, verify), the update twice.
+    for (const std::string action : {"s", "u"}) {
+      ASSERT_EQ(m.pc.Druxsim({"accesses", "--clear"}).exitCode, 0);
+      ProgramOutput run = m.Svc({action, "link", "-p=0", m.Path("image.bin"), "-y"});
+      ASSERT_EQ(run.exitCode, 0) << run.out;
+      const uint64_t floor = (action == "s" ? 3 : 2) * c.imageSize / c.blockSize * c.perBlock;
+      const uint64_t accesses = std::stoull(m.pc.Druxsim({"accesses"}).out);
+      EXPECT_GE(accesses, floor) << action;
+      EXPECT_LE(accesses, floor + 500) << action;
+    }
+  }
+}
+
 struct HdbtCase {
   const char* link;
   const char* fileVersion;
@@ -272,9 +327,8 @@ TEST(HdbtFirmwareE2e, FirmwareVersionFollowsTheLinkFpga) {
     SCOPED_TRACE(std::string(c.link) + " " + c.fileVersion);
     Machine m({"0xB25D", std::string("version=") + c.link});
     ASSERT_EQ(m.pc.Druxsim({"hdbt", "0", "version=0.90"}).exitCode, 0);
-    const std::string file =
-        m.Image("0042#0.fw", {"--format", "hdbt", "--id", "VRTP", "--version", c.fileVersion,
-                              "--xml", "42:#"});
+    const std::string file = m.Image("0042#0.fw", {"--format", "hdbt", "--id", "VRTP", "--version",
+                                                   c.fileVersion, "--xml", "42:#"});
     ProgramOutput run = m.Svc({"u", "hdbt", "-p=0", file, "-y"});
     EXPECT_EQ(run.exitCode, c.exitCode) << run.out;
     EXPECT_TRUE(Has(run.out, c.line)) << run.out;
