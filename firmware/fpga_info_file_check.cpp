@@ -26,6 +26,19 @@ bool IsDigit(char c) {
   return c >= '0' && c <= '9';
 }
 
+// Like strncmp over the type's four characters.
+bool SameType(const char* a, const char* b) {
+  for (size_t i = 0; i < kFpgaTypeLength; ++i) {
+    if (a[i] != b[i]) {
+      return false;
+    }
+    if (a[i] == '\0') {
+      return true;
+    }
+  }
+  return true;
+}
+
 // Four letters, four digits, then the end or a dot: the name as it was given, so a directory in
 // front of it never matches.
 bool InfoFromFileName(const char* fileName, FpgaInfo* info) {
@@ -100,7 +113,7 @@ int CheckFpgaInfoFile(const char* fileName, long maxSize, const char* expectedTy
   if (result != kExitOk) {
     return result;
   }
-  if (std::strncmp(info.type, expectedType, kFpgaTypeLength) != 0) {
+  if (!SameType(info.type, expectedType)) {
     platform::PrintError("ERROR: FPGA type mismatch.\n");
     return kExitTypeMismatch;
   }

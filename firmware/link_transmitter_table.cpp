@@ -1,6 +1,6 @@
 #include "firmware/link_transmitter_table.h"
 
-#include <cstring>
+#include <cstddef>
 
 #include "controller/controller_info.h"
 #include "frontend/pc_type.h"
@@ -46,7 +46,14 @@ bool AppliesHere(PcRule rule) {
 
 // IDs are compared exactly, over all four characters.
 bool SameId(const char* a, const char* b) {
-  return std::strncmp(a, b, 5) == 0;
+  for (size_t i = 0;; ++i) {
+    if (a[i] != b[i]) {
+      return false;
+    }
+    if (a[i] == '\0') {
+      return true;
+    }
+  }
 }
 
 }  // namespace

@@ -54,7 +54,7 @@ uint32_t FactoryPanelVersion(const MachineConfig& config, int key) {
 }
 
 bool KindEquals(const char* a, const char* b) {
-  return std::strncmp(a, b, 4) == 0;
+  return std::memcmp(a, b, 4) == 0;
 }
 
 uint32_t BlockOffset(const CommandCall& call, uint32_t blockSize) {

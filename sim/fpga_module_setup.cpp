@@ -130,6 +130,19 @@ void RemoveFpgaModule(int panel, int device) {
   machine.stateDirty = true;
 }
 
+void NoteFpgaFlashWrite(int panel, int device, uint32_t offset, uint32_t length) {
+  internal::Machine& machine = internal::LoadedMachine();
+  internal::FpgaUnit unit;
+  if (!internal::AnyFpgaUnit(machine, panel, device, &unit)) {
+    return;
+  }
+  const uint64_t idle = internal::IdleCopyStart(unit);
+  if (offset < idle + unit.layout.imageSize && uint64_t(offset) + length > idle) {
+    *unit.updatePending = true;
+    machine.stateDirty = true;
+  }
+}
+
 void PowerCycleAll() {
   internal::Machine& machine = internal::LoadedMachine();
   internal::StartDevices(machine);

@@ -298,6 +298,9 @@ bool SetUpPanelReceiver(int panel, uint32_t counter, bool high);
 const char* PanelReceiverSource(int panel);
 // Removes the unit's FPGA (its flash stays).
 void RemoveFpgaModule(int panel, int device);
+// Bytes [offset, offset + length) of the unit's flash were written from outside (druxsim
+// load): a write into the idle copy counts as an update that waits for the next start.
+void NoteFpgaFlashWrite(int panel, int device, uint32_t offset, uint32_t length);
 // Every device starts again as after switching the PC and the panels off and on (the PC
 // reboot count stays).
 void PowerCycleAll();

@@ -227,9 +227,17 @@ int RunLoad(const Arguments& args) {
     return Fail(kExitUsage,
                 "load: the file does not fit the area (" + std::to_string(size) + " bytes)");
   }
-  if (!sim::WriteAreaBytes(parsed.area.area, parsed.area.base + uint32_t(parsed.offset),
-                           bytes.data(), bytes.size(), parsed.area.panel)) {
+  const uint32_t at = parsed.area.base + uint32_t(parsed.offset);
+  if (!sim::WriteAreaBytes(parsed.area.area, at, bytes.data(), bytes.size(), parsed.area.panel)) {
     return Fail(kExitIo, "load: can't write the area");
+  }
+  if (parsed.area.area == sim::Area::LinkFlash) {
+    sim::NoteFpgaFlashWrite(sim::kTransmitterPanel, sim::kTransmitterDevice, at,
+                            uint32_t(bytes.size()));
+  } else if (parsed.area.area == sim::Area::PanelFpgaFlash) {
+    sim::NoteFpgaFlashWrite(parsed.area.panel / sim::kPanelFpgaDevices,
+                            parsed.area.panel % sim::kPanelFpgaDevices, at,
+                            uint32_t(bytes.size()));
   }
   return SaveMachine();
 }

@@ -24,6 +24,8 @@ Commands:
                                 a panel (repeatable; replaces the default panels)
       --no-panels               no panels at all
       --no-modules              no PC modules fitted
+      --transmitter ID[:KEY=VALUE]...   a link transmitter (keys as for transmitter)
+      --converter P:TYPE[:KEY=VALUE]... a link converter on panel P (repeatable)
   show                        everything: configuration, faults, violations, counters
   set KEY=VALUE...            change settings: pc variant present channels firmware
                               update-counter system-flags features bios
@@ -48,9 +50,13 @@ Commands:
   fault hang CMD              command CMD never finishes (state stays 2)
                               busy, error and hang take a last word read or write: only
                               that direction of the command fails
+                              error and hang end in --after N: the first N matching
+                              commands run normally
   fault clear | fault list    CMD is the code as written (0xa1 for an extended 0xa0) or any
   dump AREA FILE [--offset N] [--length N]
   load AREA FILE [--offset N] AREA: flash linkflash panelflash:N display:N
+                              link[:low|:high|:running|:idle|:bootloader] (transmitter)
+                              conv:P[:COPY] (converter) pfpga:P:D[:COPY] (panel FPGA D)
                               fset:DEV panelfset:P:DEV (factory-settings EEPROM, 2 KiB)
                               sysdata (system data store of command 0x67, 1 KiB)
                               kcf (key configuration, 64 KiB with one channel, else 256 KiB)
@@ -60,6 +66,18 @@ Commands:
                               block first and the record 256 bytes later. Fields: devid
                               pdevid compat pcompat serial hwrev model version=M.m; layout
                               static=N sumat=N factat=N badsum=1 (defaults 128, static-1, 32)
+  transmitter                 print the link transmitter (PC module 3)
+  transmitter ID [version=M.m] [counter=N] [area=low|high] [parent=V] [devid=V]
+                              set it up: FPGA ID, an intact image in the running copy
+  transmitter none            remove it
+  converter P                 print the link converter of panel P (panel module 2)
+  converter P TYPE [version=M.m] [counter=N] [area=low|high] [devid=V]
+  converter P none            set it up (KR3B, KR4B ...) or remove it
+  powercycle                  every device starts again (pending FPGA updates taken over)
+  image FILE [--id ID] [--version M.m|--version-text TEXT] [--counter N] [--state N]
+        [--size N] [--format new|old|hdbt] [--seed N] [--xml DEV[:FCT[:VAR[:USE[:MAT]]]]]
+        [--xml-ver N] [--xml-len N] [--break header-crc|image-crc|checksum|id|trailer|
+        xml-checksum]...      write an image file (no machine needed)
   log [--clear]               executed commands, one a line
   accesses [--clear]          port access count
   violations [--clear]        protocol violations of the host: count and the last one

@@ -135,3 +135,38 @@ TEST(DruxFirmwareE2e, SaveUpdateAndReboot) {
 
 }  // namespace
 }  // namespace drux::test
+
+namespace drux::test {
+namespace {
+
+// Without a readable identity the file ID is 0: no firmware file of any device passes, a save
+// says that its file will not pass, and a signed version text in flash is no version.
+TEST(DruxFirmwareE2e, UnreadableIdentityAndSignedVersion) {
+  SimulatedPc pc;
+  const std::string saved = std::filesystem::relative(pc.directory() + "/saved.fw").string();
+  ASSERT_EQ(pc.Run(Druxsvc(), {"s", "drux", saved}, "", kFrozenClock).exitCode, 0);
+
+  ASSERT_EQ(pc.Druxsim({"fault", "error", "0x12", "0x85"}).exitCode, 0);
+  ProgramOutput update = pc.Run(Druxsvc(), {"u", "drux", saved, "-y"}, "", kFrozenClock);
+  EXPECT_EQ(update.err, "ERROR: Device ID does not match.\n");
+  EXPECT_EQ(update.exitCode, 13);
+  const std::string unnamed = std::filesystem::relative(pc.directory() + "/zero.fw").string();
+  ProgramOutput save = pc.Run(Druxsvc(), {"s", "drux", unnamed}, "", kFrozenClock);
+  EXPECT_EQ(save.err,
+            "WARNING: Device ID can't be read: the saved file will not pass the update check.\n");
+  EXPECT_EQ(save.exitCode, 0);
+  ASSERT_EQ(pc.Druxsim({"fault", "clear"}).exitCode, 0);
+
+  const std::string image = pc.directory() + "/signed.bin";
+  ASSERT_EQ(
+      pc.Druxsim({"image", image, "--id", "EX6F", "--version-text", "-105", "--size", "0x300000"})
+          .exitCode,
+      0);
+  ASSERT_EQ(pc.Druxsim({"load", "flash", image, "--offset", "0x300000"}).exitCode, 0);
+  ProgramOutput refused = pc.Run(Druxsvc(), {"s", "drux", saved, "-y"}, "", kFrozenClock);
+  EXPECT_EQ(refused.err, "ERROR: The DRUX firmware does not contain a valid version entry.\n");
+  EXPECT_EQ(refused.exitCode, 9);
+}
+
+}  // namespace
+}  // namespace drux::test

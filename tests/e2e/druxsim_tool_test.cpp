@@ -1,8 +1,10 @@
 // The druxsim tool end to end: the built binary against temporary machine directories.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -79,7 +81,9 @@ TEST_F(DruxsimTest, HelpAndUsageDocumentEveryCommand) {
         "fault busy", "fault error",    "fault hang",  "fault clear",  "fault list",
         "dump",       "load",           "log",         "accesses",     "violations",
         "reset",      "--panel",        "--no-panels", "--no-modules", "panelflash:N",
-        "display:N",  "module.N.model", "panel.N.link"}) {
+        "display:N",  "module.N.model", "panel.N.link", "transmitter",  "converter",
+        "powercycle", "image",          "link:idle",   "conv:P",       "pfpga:P:D",
+        "--after",    "--transmitter",  "--converter", "--xml",        "--break"}) {
     EXPECT_NE(help.out.find(command), std::string::npos) << "help lacks " << command;
     EXPECT_NE(usage.str().find(command), std::string::npos) << "USAGE.md lacks " << command;
   }
@@ -306,6 +310,127 @@ TEST_F(DruxsimTest, UnwritableDirectoryIsAnIoError) {
   EXPECT_EQ(created.exitCode, 2);
   EXPECT_NE(created.err.find("can't create"), std::string::npos);
   EXPECT_EQ(Tool({"--dir", file + "/pc", "set", "pc=19"}).exitCode, 2);
+}
+
+}  // namespace
+
+namespace {
+
+std::vector<uint8_t> Bytes(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  return std::vector<uint8_t>(std::istreambuf_iterator<char>(file), {});
+}
+
+// What the image generator writes is what a set-up puts into the flash; an image loaded into
+// the idle copy runs after the next power cycle; every copy can be dumped.
+TEST_F(DruxsimTest, FpgaModulesAreSetUpDumpedLoadedAndStarted) {
+  ASSERT_EQ(Sim({"create"}).exitCode, 0);
+  EXPECT_EQ(Sim({"transmitter"}).out, "link transmitter: none\n");
+  EXPECT_EQ(Sim({"converter", "1"}).out, "converter 1: none\n");
+  ASSERT_EQ(Sim({"transmitter", "LKVN", "version=2.10", "counter=4", "area=high", "parent=0x1267"})
+                .exitCode,
+            0);
+  ASSERT_EQ(Sim({"converter", "0", "KR4B", "version=1.05"}).exitCode, 0);
+  EXPECT_EQ(Sim({"transmitter"}).out,
+            "link transmitter: LKVN running=high id=LKVN version=2.10 counter=4 crc=ok "
+            "update=none\n");
+  EXPECT_EQ(Attached().modules[3].parentId, 0x1267u);
+
+  const std::string generated = temp_.path() + "/lkvn.bin";
+  const std::string dumped = temp_.path() + "/running.bin";
+  ASSERT_EQ(Tool({"image", generated, "--id", "LKVN", "--version", "2.10", "--counter", "4"})
+                .exitCode,
+            0);
+  ASSERT_EQ(Sim({"dump", "link:running", dumped}).exitCode, 0);
+  EXPECT_EQ(Bytes(dumped), Bytes(generated));
+  ASSERT_EQ(Sim({"dump", "link:high", dumped, "--length", "32"}).exitCode, 0);
+  EXPECT_EQ(Bytes(dumped).size(), 32u);
+
+  const std::string update = temp_.path() + "/kr4b.bin";
+  ASSERT_EQ(Tool({"image", update, "--id", "KR4B", "--version", "1.06", "--counter", "1",
+                  "--size", "0x300000"})
+                .exitCode,
+            0);
+  ASSERT_EQ(Sim({"load", "conv:0:idle", update}).exitCode, 0);
+  EXPECT_NE(Sim({"converter", "0"}).out.find("version=1.05 counter=0 crc=ok update=pending"),
+            std::string::npos);
+  ASSERT_EQ(Sim({"powercycle"}).exitCode, 0);
+  EXPECT_EQ(Sim({"converter", "0"}).out,
+            "converter 0: KR4B running=high id=KR4B version=1.06 counter=1 crc=ok update=none\n");
+  ASSERT_EQ(Sim({"dump", "conv:0:running", dumped}).exitCode, 0);
+  EXPECT_EQ(Bytes(dumped), Bytes(update));
+  EXPECT_NE(Sim({"show"}).out.find("  converter 0: KR4B running=high"), std::string::npos);
+
+  ASSERT_EQ(Sim({"converter", "0", "none"}).exitCode, 0);
+  EXPECT_EQ(Sim({"dump", "conv:0:idle", dumped}).exitCode, 1) << "no converter, no copies";
+  EXPECT_EQ(Sim({"transmitter", "LKVNX"}).exitCode, 1);
+  EXPECT_EQ(Sim({"converter", "16", "KR3B"}).exitCode, 1);
+}
+
+TEST_F(DruxsimTest, CreateSetsUpFpgaModulesOnlyWhenAsked) {
+  ASSERT_EQ(Sim({"create", "--transmitter", "V4K4:version=1.07:area=high", "--converter",
+                 "1:KR3B:version=1.01:counter=9"})
+                .exitCode,
+            0);
+  const std::string show = Sim({"show"}).out;
+  EXPECT_NE(show.find("link transmitter: V4K4 running=high id=V4K4 version=1.07 counter=0"),
+            std::string::npos);
+  EXPECT_NE(show.find("converter 1: KR3B running=low id=KR3B version=1.01 counter=9"),
+            std::string::npos);
+  EXPECT_TRUE(Attached().modules[3].fitted);
+  EXPECT_TRUE(sim::Config().panels[1].modules[2].fitted);
+  ASSERT_EQ(Sim({"create"}).exitCode, 0);
+  EXPECT_NE(Sim({"show"}).out.find("link transmitter: none"), std::string::npos);
+  EXPECT_FALSE(Attached().modules[3].fitted);
+  EXPECT_FALSE(sim::Config().panels[1].modules[2].fitted);
+}
+
+// The generator's XML header carries the layout of the programs' own, with a checksum that
+// makes the data add up to 0; the broken variants break exactly one thing.
+TEST_F(DruxsimTest, ImageGeneratorWritesXmlHeadersAndBrokenVariants) {
+  const std::string file = temp_.path() + "/0044#0.fp";
+  ProgramOutput made = Tool({"image", file, "--id", "KR4B", "--version", "1.06", "--size", "0x400",
+                             "--xml", "44:#"});
+  ASSERT_EQ(made.exitCode, 0);
+  std::vector<uint8_t> bytes = Bytes(file);
+  const auto nul = std::find(bytes.begin(), bytes.end(), 0);
+  ASSERT_NE(nul, bytes.end());
+  const std::string header(bytes.begin(), nul);
+  EXPECT_EQ(header.rfind("<Firmware Dev=\"0044\" Ver=\"106\" Use=\"fp\" Fct=\"#\" Var=\"0\" "
+                        "Len=\"1024\" Chk=\"0x",
+                        0),
+            0u)
+      << header;
+  EXPECT_EQ(made.out, file + ": " + std::to_string(bytes.size()) + " bytes (image 1024 bytes at offset " +
+                          std::to_string(header.size() + 1) + ")\n");
+  const unsigned check = std::stoul(header.substr(header.find("Chk=\"0x") + 7, 4), nullptr, 16);
+  unsigned sum = check;
+  for (auto it = nul + 1; it != bytes.end(); ++it) {
+    sum += *it;
+  }
+  EXPECT_EQ(sum % 65536, 0u);
+
+  const std::string good = temp_.path() + "/good.bin";
+  ASSERT_EQ(Tool({"image", good, "--size", "0x100"}).exitCode, 0);
+  const std::vector<uint8_t> intact = Bytes(good);
+  const struct {
+    const char* kind;
+    std::vector<size_t> changed;  // the byte positions that differ from the intact image
+  } cases[] = {{"image-crc", {255}}, {"header-crc", {31, 254, 255}}};
+  for (const auto& c : cases) {
+    const std::string broken = temp_.path() + "/" + c.kind;
+    ASSERT_EQ(Tool({"image", broken, "--size", "0x100", "--break", c.kind}).exitCode, 0);
+    const std::vector<uint8_t> bad = Bytes(broken);
+    std::vector<size_t> changed;
+    for (size_t i = 0; i < bad.size(); ++i) {
+      if (bad[i] != intact[i]) {
+        changed.push_back(i);
+      }
+    }
+    EXPECT_EQ(changed, c.changed) << c.kind;
+  }
+  EXPECT_EQ(Tool({"image", good, "--format", "new", "--size", "33"}).exitCode, 1);
+  EXPECT_EQ(Tool({"image", good, "--break", "nothing"}).exitCode, 1);
 }
 
 }  // namespace

@@ -82,6 +82,8 @@ CORRECTED_PARENT_ID = 0xEF98
 UID_HEAD = 0xCAFE0001
 MACHINE_COMMANDS = [
     ["create", "--panel", "0", "--panel", "2:version=0x5886"],
+    ["transmitter", "V6K4", "version=1.02", "counter=3"],
+    ["converter", "0", "KR3B", "version=1.05", "counter=2"],
     ["set", "uid=0x00c0ffee", f"uid-head={UID_HEAD:#x}", "module.0.power-on=10,7"],
     ["fset", "0", f"devid={FIXED_DEVICE_ID:#x}", f"pdevid={OLD_PARENT_ID:#x}",
      "serial=E64A7654321", "hwrev=B1", "model=DX-EX64-SU00", "version=1.5"],
@@ -94,6 +96,9 @@ RECEIVER_FILE = "0018#0.fp"
 RECEIVER_IMAGE = ["--format", "old", "--id", "KVN8", "--version", "0.41", "--size", "0x20000",
                   "--xml", "18:#"]
 SIM_DIR = "simpc"
+# A converter image without XML header, written by druxsim, for the converter update.
+CONVERTER_IMAGE = "kr3b.bin"
+CONVERTER_IMAGE_OPTIONS = ["--id", "KR3B", "--version", "1.08", "--size", "0xa0000"]
 REPORT = "report.txt"
 # Longer than the report, so that a report file which is not truncated shows.
 STALE_REPORT = "".join(f"stale line {n} of an earlier report\n" for n in range(400))
@@ -154,6 +159,14 @@ RUNS = [
                  f"Read FPGA file: {RECEIVER_FILE}\n",
                  "*** The panel must be powered off/on to take over the changes!***\n"],
         err_is="", host=["druxsvc", "u", "link", "-p=0", "-y"]),
+    Run("sim_info_link", "druxsvc_sim.efi i link", 0,
+        out_has=["\n-- Link transmitter FPGA firmware --\n\nFPGA ID: V6K4\nFPGA version: 1.02\n"
+                 "FPGA booted from: low area\nFPGA CRC state: OK\nFPGA update counter: 3\n"],
+        err_is="", host=["druxsvc", "i", "link"]),
+    Run("sim_update_conv", f"druxsvc_sim.efi u conv -p=0 {CONVERTER_IMAGE} -y", 0,
+        out_has=["File version: 1.08\n",
+                 "*** The KVN converter must be powered off/on to take over the changes!***\n"],
+        err_is="", host=["druxsvc", "u", "conv", "-p=0", CONVERTER_IMAGE, "-y"]),
     # Into a report file that exists: overwritten without a question; both streams and the
     # total-time line go into it (checked in check_report).
     Run("sim_info_all", f"druxsvc_sim.efi i all {REPORT}", 0,
@@ -398,6 +411,11 @@ def prepare_machine(tool, work, failures):
     for arguments in MACHINE_COMMANDS:
         if druxsim(tool, directory, arguments, failures) is None:
             return None
+    for name, options in ((CONVERTER_IMAGE, CONVERTER_IMAGE_OPTIONS),
+                          (RECEIVER_FILE, RECEIVER_IMAGE)):
+        if druxsim(tool, directory, ["image", os.path.join(work, name)] + options,
+                   failures) is None:
+            return None
     for copy in ("host_simpc", "pristine_simpc"):
         shutil.copytree(directory, os.path.join(work, copy))
     return directory
@@ -405,11 +423,13 @@ def prepare_machine(tool, work, failures):
 
 def run_host_programs(runs, programs, work):
     """Runs the host twins of the shell's simulated runs, in the script's order and against a
-    copy of the shell's machine directory, in a folder that holds the same stale report."""
+    copy of the shell's machine directory, in a folder that holds the same stale report and
+    the same image files."""
     outputs = {}
     run_dir = os.path.join(work, "host_runs")
     os.makedirs(run_dir)
     shutil.copy(os.path.join(work, RECEIVER_FILE), run_dir)
+    shutil.copy(os.path.join(work, CONVERTER_IMAGE), run_dir)
     with open(os.path.join(run_dir, REPORT), "w") as report:
         report.write(STALE_REPORT)
     environment = dict(os.environ, DRUXSIM_DIR=os.path.join(work, "host_simpc"))
@@ -620,11 +640,6 @@ def main():
     if machine is None:
         print("\n".join(failures))
         return 1
-    if druxsim(args.druxsim, machine,
-               ["image", os.path.join(args.work, RECEIVER_FILE)] + RECEIVER_IMAGE,
-               failures) is None:
-        print("\n".join(failures))
-        return 1
     host_run_dir, host_outputs = run_host_programs(RUNS, args.host_programs, args.work)
     stale_report = os.path.join(args.work, REPORT)
     with open(stale_report, "w", newline="") as f:
@@ -640,7 +655,8 @@ def main():
     subprocess.run([tools["mkfs.fat"], "-F", "16", "-n", "DRUX", disk], check=True,
                    stdout=subprocess.DEVNULL)
     files = [os.path.join(args.images, image) for image in images]
-    files += [script, stale_report, machine, os.path.join(args.work, RECEIVER_FILE)]
+    files += [script, stale_report, machine, os.path.join(args.work, RECEIVER_FILE),
+              os.path.join(args.work, CONVERTER_IMAGE)]
     files += [os.path.join(args.work, name) for _, name in conformance_inputs]
     subprocess.run([tools["mcopy"], "-s", "-i", disk] + files + ["::/"], check=True)
 
