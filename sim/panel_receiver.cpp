@@ -113,7 +113,7 @@ const ReceiverType* ReceiverTypeOf(uint16_t versionId) {
 
 const ReceiverType* ReceiverTypeOfImage(const char* id, uint32_t imageSize) {
   for (const ReceiverType& type : kTypes) {
-    if (std::strcmp(type.id, id) == 0 && type.imageSize == imageSize) {
+    if (std::memcmp(type.id, id, 4) == 0 && type.imageSize == imageSize) {
       return &type;
     }
   }
