@@ -88,7 +88,7 @@ MACHINE_COMMANDS = [
     ["fset", "0", f"devid={FIXED_DEVICE_ID:#x}", f"pdevid={OLD_PARENT_ID:#x}",
      "serial=E64A7654321", "hwrev=B1", "model=DX-EX64-SU00", "version=1.5"],
     # Panel 0 a TPA5 KVN1: its link receiver image lives in the panel flash.
-    ["receiver", "0", "0xe05d", "version=0.40"],
+    ["receiver", "0", "0xe05d", "version=0.40", "protect=0"],
 ]
 # The receiver update's file, under the name the program proposes for that panel (the shell
 # reads '#' as a comment, so the run leaves the name to the program).
