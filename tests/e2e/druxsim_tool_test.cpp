@@ -77,13 +77,13 @@ TEST_F(DruxsimTest, HelpAndUsageDocumentEveryCommand) {
   usage << usageFile.rdbuf();
   ASSERT_FALSE(usage.str().empty()) << "sim/tool/USAGE.md";
   for (const char* command :
-       {"create",     "show",           "set",         "module",       "fault lock",
-        "fault busy", "fault error",    "fault hang",  "fault clear",  "fault list",
-        "dump",       "load",           "log",         "accesses",     "violations",
-        "reset",      "--panel",        "--no-panels", "--no-modules", "panelflash:N",
+       {"create",     "show",           "set",          "module",       "fault lock",
+        "fault busy", "fault error",    "fault hang",   "fault clear",  "fault list",
+        "dump",       "load",           "log",          "accesses",     "violations",
+        "reset",      "--panel",        "--no-panels",  "--no-modules", "panelflash:N",
         "display:N",  "module.N.model", "panel.N.link", "transmitter",  "converter",
-        "powercycle", "image",          "link:idle",   "conv:P",       "pfpga:P:D",
-        "--after",    "--transmitter",  "--converter", "--xml",        "--break",
+        "powercycle", "image",          "link:idle",    "conv:P",       "pfpga:P:D",
+        "--after",    "--transmitter",  "--converter",  "--xml",        "--break",
         "receiver",   "hdbt",           "protect="}) {
     EXPECT_NE(help.out.find(command), std::string::npos) << "help lacks " << command;
     EXPECT_NE(usage.str().find(command), std::string::npos) << "USAGE.md lacks " << command;
