@@ -170,22 +170,17 @@ struct MissingHandlerCase {
 // and leave the controller alone. Each leaves this list when its handler is written.
 const std::vector<MissingHandlerCase> kCellsWithoutHandler = {
     {kActionInfo, kDataLink, -1, false, &kPcAnswered},
-    {kActionInfo, kDataLink, 0, false},
     {kActionInfo, kDataConverter, 0, false},
     {kActionInfo, kDataFactorySettings, 1, true, &kPanelWithoutModules},
-    {kActionInfo, kDataHdbt, 0, false},
     {kActionSave, kDataLinkBootloader, -1, true},
     {kActionSave, kDataLink, -1, false, &kPcAnswered},
-    {kActionSave, kDataLink, 1, false},
     {kActionSave, kDataConverter, 1, false},
     {kActionSave, kDataFactorySettings, 0, true, &kPanelWithoutModules},
     {kActionUpdate, kDataLinkBootloader, -1, true},
     {kActionUpdate, kDataLink, -1, false, &kPcAnswered},
-    {kActionUpdate, kDataLink, 0, false},
     {kActionUpdate, kDataLinkImageFile, -1, false},
     {kActionUpdate, kDataConverter, 0, false},
     {kActionUpdate, kDataFactorySettings, 1, true, &kPanelWithoutModules},
-    {kActionUpdate, kDataHdbt, 1, false},
 };
 
 // The full set's cells reach the controller only through their question. What the question
