@@ -45,6 +45,9 @@ uint32_t ReadLinkTransmitterDeviceId() {
 }
 
 int ReadLinkTransmitterHeader(char* fpgaId, uint32_t* version, uint32_t* counter) {
+  fpgaId[0] = '\0';
+  *version = 0;
+  *counter = 0;
   if (!CanCarryTransmitter()) {
     return kExitOk;
   }

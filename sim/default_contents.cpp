@@ -18,9 +18,11 @@ namespace {
 
 constexpr int kSystemUnit = 0;
 constexpr int kFanKit = 8;
+constexpr int kLinkTransmitter = 3;
 // Areas of an EX64: both modules keep their records in EEPROM device 0.
 constexpr uint32_t kSystemUnitStart = 0;
 constexpr uint32_t kFanKitStart = 1280;
+constexpr uint32_t kLinkTransmitterStart = 3 * kSettingsDeviceSize;  // EEPROM 3 at 0
 constexpr uint16_t kBuiltInDisplay = 0x5886;
 constexpr uint32_t kFeatureKeyConfiguration = 1u << 16;
 
@@ -28,6 +30,7 @@ constexpr uint32_t kFeatureKeyConfiguration = 1u << 16;
 constexpr uint32_t kSystemUnitDeviceId = 0xF0BE;
 constexpr uint32_t kSystemUnitFactoryParentId = 0xEF97;
 constexpr uint32_t kFanKitDeviceId = 0xE2A1;
+constexpr uint32_t kLinkTransmitterDeviceId = 0xF1C3;
 constexpr uint32_t kPanelDeviceId = 0xD315;
 
 void TakeIdentity(FactoryRecordFields& fields, const ModuleConfig& module) {
@@ -74,6 +77,14 @@ void FillModuleSettings(const MachineConfig& config, uint32_t offset, uint8_t* b
     fields.version = 0x11;
     TakeIdentity(fields, config.modules[kFanKit]);
     FillModuleRecord(fields, kFanKitStart, offset, bytes, length);
+  }
+  if (config.modules[kLinkTransmitter].fitted) {
+    FactoryRecordFields fields;
+    fields.deviceId = kLinkTransmitterDeviceId;
+    fields.compatibilityId = 0x0004;
+    fields.version = 0x12;
+    TakeIdentity(fields, config.modules[kLinkTransmitter]);
+    FillModuleRecord(fields, kLinkTransmitterStart, offset, bytes, length);
   }
 }
 
@@ -138,7 +149,8 @@ void FillPanelDisplay(const PanelConfig& panel, uint32_t offset, uint8_t* bytes,
 
 bool HasDefaultContents(const MachineConfig& config, Area area, int panel) {
   if (area == Area::ModuleSettings) {
-    return config.modules[kSystemUnit].fitted || config.modules[kFanKit].fitted;
+    return config.modules[kSystemUnit].fitted || config.modules[kFanKit].fitted ||
+           config.modules[kLinkTransmitter].fitted;
   }
   if (area == Area::Flash) {
     return HasDefaultFirmware(config);

@@ -1,6 +1,6 @@
 // The machine that a fresh state directory simulates: an EX64 with two connected panels with
-// their modules, fitted PC modules with statistics, a link transmitter and a converter,
-// plausible enough for every front-end path to find data.
+// their modules and two fitted PC modules, all with statistics, plausible enough for every
+// front-end path to find data; the fresh directory adds a link transmitter and a converter.
 #include <cstring>
 #include <new>
 
@@ -93,7 +93,6 @@ void SetDefaultMachineConfig(MachineConfig& config) {
     target.linkFpgaMajor = panel == 0 ? 2 : 6;
     target.linkFpgaMinor = panel == 0 ? 16 : 14;
     target.flashProtected = panel == 0;
-    CopyText(target.fpga[kLinkModuleDevice].kind, 5, panel == 0 ? "KR3D" : "KR4D");
     target.moduleFunctions = true;
     target.backlightHours = uint16_t(15230 - 5000 * panel);
     target.backlightCycles = uint16_t(377 - 100 * panel);
@@ -103,15 +102,21 @@ void SetDefaultMachineConfig(MachineConfig& config) {
   FitModule(config.modules[0], 0x0000A640, "B0", "E64A1234567", "DX-EX64-SU00");
   AddSystemUnitStatistics(config.modules[0].statistics);
   FitModule(config.modules[8], 0x0000A6F1, "A2", "F08B7654321", "DX-EX64-FAN0");
+  SetFan(config.modules[8].statistics.fans[0], 69800, 410, 12);
+  SetFan(config.modules[8].statistics.fans[1], 69800, 410, 0);
+}
+
+void AddDefaultFpgaModules(MachineConfig& config) {
   // A KVN4 link transmitter and a converter on panel 1, both running from their low copies.
-  FitModule(config.modules[3], 0x0000A6B0, "A1", "T64A0004711", "DX-LINK-TX4");
+  FitModule(config.modules[kTransmitterDevice], 0x0000A6B0, "A1", "T64A0004711", "DX-LINK-TX4");
   CopyText(config.transmitterKind, sizeof config.transmitterKind, "V6K4");
   FitModule(config.panels[1].modules[kConverterDevice], 0x0000B3C2, "B0", "C3B00012345",
             "KVN3-Bridgebox");
   CopyText(config.panels[1].fpga[kConverterDevice].kind, 5, "KR3B");
+  // The panels' link receivers run from their link modules; panel 1 has an HDBaseT module.
+  CopyText(config.panels[0].fpga[kLinkModuleDevice].kind, 5, "KR3D");
+  CopyText(config.panels[1].fpga[kLinkModuleDevice].kind, 5, "KR4D");
   CopyText(config.panels[1].fpga[kHdbtDevice].kind, 5, "VRTP");
-  SetFan(config.modules[8].statistics.fans[0], 69800, 410, 12);
-  SetFan(config.modules[8].statistics.fans[1], 69800, 410, 0);
 }
 
 void SetBlankMachineConfig(MachineConfig& config) {

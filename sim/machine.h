@@ -98,6 +98,9 @@ void ResetMachine();
 // ---- Configurations built in place (default_machine.cpp) ----
 void SetDefaultMachineConfig(MachineConfig& config);
 void SetBlankMachineConfig(MachineConfig& config);
+// The FPGA modules that only the machine of a fresh state directory has (DefaultMachineConfig
+// and created machines have none): a KVN4 link transmitter and a converter on panel 1.
+void AddDefaultFpgaModules(MachineConfig& config);
 
 // ---- Factory contents of the default machine (default_contents.cpp) ----
 bool HasDefaultContents(const MachineConfig& config, Area area, int panel);

@@ -31,6 +31,7 @@ void StartDefault() {
   theMachine.loaded = true;
   theMachine.defaultContents = true;
   SetDefaultMachineConfig(theMachine.config);
+  AddDefaultFpgaModules(theMachine.config);
 }
 
 }  // namespace

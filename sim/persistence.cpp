@@ -44,6 +44,7 @@ void LoadConfig(Machine& machine) {
   LineReader reader;
   if (!MachinePath(machine, kConfigFile, path, sizeof path) || !OpenLines(reader, path)) {
     SetDefaultMachineConfig(machine.config);
+    AddDefaultFpgaModules(machine.config);
     machine.saved = false;
     machine.defaultContents = true;
     return;

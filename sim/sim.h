@@ -112,7 +112,8 @@ struct MachineConfig {
 };
 
 // The default simulated PC: an EX64 with 16 channels, panels 0 and 1 connected and PC modules
-// 0 (system unit) and 8 (fan kit) fitted.
+// 0 (system unit) and 8 (fan kit) fitted. A fresh state directory adds a link transmitter and
+// a converter on panel 1 (with their images); this configuration has neither.
 MachineConfig DefaultMachineConfig();
 
 // ---- Configuration as text (state file and the druxsim tool share these) ---------------------

@@ -236,8 +236,7 @@ int RunLoad(const Arguments& args) {
                             uint32_t(bytes.size()));
   } else if (parsed.area.area == sim::Area::PanelFpgaFlash) {
     sim::NoteFpgaFlashWrite(parsed.area.panel / sim::kPanelFpgaDevices,
-                            parsed.area.panel % sim::kPanelFpgaDevices, at,
-                            uint32_t(bytes.size()));
+                            parsed.area.panel % sim::kPanelFpgaDevices, at, uint32_t(bytes.size()));
   }
   return SaveMachine();
 }

@@ -85,36 +85,36 @@ const char* CreateOptionKey(const std::string& option) {
   return nullptr;
 }
 
-// A created machine has no FPGA modules unless it is told to: their flash would be erased.
-void RemoveFpgaModules(sim::MachineConfig& config) {
-  config.transmitterKind[0] = 0;
-  config.modules[sim::kTransmitterDevice] = sim::ModuleConfig{};
-  for (sim::PanelConfig& panel : config.panels) {
-    for (int device = 0; device < sim::kPanelFpgaDevices; ++device) {
-      if (panel.fpga[device].kind[0] != 0) {
-        panel.fpga[device] = sim::FpgaUnitConfig{};
-        panel.modules[device] = sim::ModuleConfig{};
-      }
-    }
+using FpgaSpecs = std::vector<std::pair<std::string, std::string>>;
+
+// --converter P:TYPE[:KEY=VALUE]...: the panel number; -1 when the spec is not valid.
+int ConverterPanel(const std::vector<std::string>& parts) {
+  unsigned long long panel = 0;
+  if (parts.size() < 2 || !ParseUnsigned(parts[0], &panel) ||
+      panel >= unsigned(sim::kPanelChannels) ||
+      !ValidFpgaSpec(false, parts[1], Arguments(parts.begin() + 2, parts.end()))) {
+    return -1;
   }
+  return int(panel);
+}
+
+bool ValidCreateSpec(const std::string& option, const std::string& value) {
+  std::vector<std::string> parts = SplitColons(value);
+  if (option == "--transmitter") {
+    return ValidFpgaSpec(true, parts[0], Arguments(parts.begin() + 1, parts.end()));
+  }
+  return ConverterPanel(parts) >= 0;
 }
 
 // --transmitter ID[:KEY=VALUE]... and --converter P:TYPE[:KEY=VALUE]..., after the machine
-// was created.
-int SetUpCreatedFpgaModules(const std::vector<std::pair<std::string, std::string>>& specs) {
+// was created (the specs were checked before).
+int SetUpCreatedFpgaModules(const FpgaSpecs& specs) {
   for (const auto& [option, value] : specs) {
     std::vector<std::string> parts = SplitColons(value);
-    int result = kExitUsage;
-    if (option == "--transmitter") {
-      result = SetUpTransmitter(parts[0], Arguments(parts.begin() + 1, parts.end()));
-    } else {
-      unsigned long long panel = 0;
-      if (parts.size() < 2 || !ParseUnsigned(parts[0], &panel) ||
-          panel >= unsigned(sim::kPanelChannels)) {
-        return Fail(kExitUsage, "create: bad converter '" + value + "'");
-      }
-      result = SetUpConverter(int(panel), parts[1], Arguments(parts.begin() + 2, parts.end()));
-    }
+    const int result = option == "--transmitter"
+                           ? SetUpTransmitter(parts[0], Arguments(parts.begin() + 1, parts.end()))
+                           : SetUpConverter(ConverterPanel(parts), parts[1],
+                                            Arguments(parts.begin() + 2, parts.end()));
     if (result != kExitOk) {
       return result;
     }
@@ -126,12 +126,14 @@ int SetUpCreatedFpgaModules(const std::vector<std::pair<std::string, std::string
 
 int RunCreate(const std::string& directory, const Arguments& args) {
   sim::MachineConfig config = sim::DefaultMachineConfig();
-  RemoveFpgaModules(config);
-  std::vector<std::pair<std::string, std::string>> fpgaSpecs;
+  FpgaSpecs fpgaSpecs;
   bool panelsNamed = false;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& option = args[i];
     if ((option == "--transmitter" || option == "--converter") && i + 1 < args.size()) {
+      if (!ValidCreateSpec(option, args[i + 1])) {
+        return Fail(kExitUsage, "create: bad value for " + option + ": '" + args[i + 1] + "'");
+      }
       fpgaSpecs.emplace_back(option, args[++i]);
       continue;
     }

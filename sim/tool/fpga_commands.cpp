@@ -133,6 +133,11 @@ bool ValidKind(const std::string& kind) {
 
 }  // namespace
 
+bool ValidFpgaSpec(bool transmitter, const std::string& kind, const Arguments& words) {
+  FpgaFields fields;
+  return ValidKind(kind) && ParseFpgaFields(words, transmitter, &fields);
+}
+
 int SetUpTransmitter(const std::string& kind, const Arguments& words) {
   FpgaFields fields;
   if (!ValidKind(kind) || !ParseFpgaFields(words, true, &fields)) {

@@ -55,7 +55,8 @@ Commands:
   fault clear | fault list    CMD is the code as written (0xa1 for an extended 0xa0) or any
   dump AREA FILE [--offset N] [--length N]
   load AREA FILE [--offset N] AREA: flash linkflash panelflash:N display:N
-                              link[:low|:high|:running|:idle|:bootloader] (transmitter)
+                              link (transmitter flash) and its copies link:low
+                              link:high link:running link:idle, link:bootloader;
                               conv:P[:COPY] (converter) pfpga:P:D[:COPY] (panel FPGA D)
                               fset:DEV panelfset:P:DEV (factory-settings EEPROM, 2 KiB)
                               sysdata (system data store of command 0x67, 1 KiB)

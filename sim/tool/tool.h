@@ -32,6 +32,8 @@ int RunConverter(const Arguments& args);
 int RunPowerCycle(const Arguments& args);
 int RunImage(const Arguments& args);
 
+// The words of a set-up are valid (the transmitter's, or a converter's).
+bool ValidFpgaSpec(bool transmitter, const std::string& kind, const Arguments& words);
 // Set-up of the FPGA modules (also create's --transmitter and --converter); the caller saves.
 int SetUpTransmitter(const std::string& kind, const Arguments& words);
 int SetUpConverter(int panel, const std::string& kind, const Arguments& words);

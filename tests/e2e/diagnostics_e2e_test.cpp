@@ -81,6 +81,7 @@ TEST(StatisticsE2e, FailedReadsLeaveTheRecordsOut) {
   ASSERT_EQ(pc.Druxsim({"fault", "error", "0x65", "0x84"}).exitCode, 0);
   ProgramOutput result = pc.Run(Druxsvc(), {"i", "stat"}, "", kFrozenClock);
   EXPECT_EQ(result.out, InfoRun(ModuleHeader(0, "system unit") + kNoStatistics +
+                                ModuleHeader(3, "monitor/panel option") + kNoStatistics +
                                 ModuleHeader(8, "fan kit") + kNoStatistics));
   EXPECT_EQ(result.err, "");
   EXPECT_EQ(result.exitCode, 0);
@@ -215,10 +216,12 @@ TEST(StatisticsE2e, FullSetAsksForTheTarget) {
       "Enter 'PC', panel number (0 to 15) or nothing to exit: ";
   const std::string askModule = "Enter module number or nothing to exit: ";
   const std::string pcModules =
-      "-- Available PC modules --\n0 = system unit (DX-EX64-SU00)\n8 = fan kit (DX-EX64-FAN0)\n" +
+      "-- Available PC modules --\n0 = system unit (DX-EX64-SU00)\n"
+      "3 = monitor/panel option (DX-LINK-TX4)\n8 = fan kit (DX-EX64-FAN0)\n" +
       askModule;
   const std::string panelModules =
-      "-- Available panel modules --\n0 = panel (DX-PANEL-15)\n1 = link module (DX-PANEL-LINK)\n" +
+      "-- Available panel modules --\n0 = panel (DX-PANEL-15)\n1 = link module (DX-PANEL-LINK)\n"
+      "2 = KVN converter (KVN3-Bridgebox)\n" +
       askModule;
   const std::string noPanelModules = "-- Available panel modules --\nNo modules found.\n";
   struct Case {

@@ -112,6 +112,13 @@ TEST_F(DruxsimTest, UsageErrorsExitWithOneAndChangeNothing) {
       {"dump", "flash", "x.bin", "--length", "0x1000001"},
       {"log", "--all"},
       {"show", "extra"},
+      {"create", "--transmitter", "V6K4:version=1.100"},
+      {"create", "--converter", "16:KR3B"},
+      {"transmitter", "V6K4", "area=middle"},
+      {"converter", "1", "KR4B", "parent=1"},
+      {"fault", "busy", "0xe0", "2", "--after", "3"},
+      {"dump", "link:elsewhere", "x.bin"},
+      {"powercycle", "now"},
   };
   for (const auto& call : calls) {
     ProgramOutput result = Sim(call);
@@ -249,7 +256,7 @@ TEST_F(DruxsimTest, DumpAndLoadMoveAreaBytes) {
 
   ASSERT_EQ(Sim({"dump", "display:1", output}).exitCode, 0);
   EXPECT_EQ(fs::file_size(output), 4096u);
-  ASSERT_EQ(Sim({"dump", "linkflash", output, "--offset", "0x3fff00"}).exitCode, 0);
+  ASSERT_EQ(Sim({"dump", "linkflash", output, "--offset", "0xffff00"}).exitCode, 0);
   EXPECT_EQ(fs::file_size(output), 256u);
   EXPECT_EQ(Sim({"load", "flash", temp_.path() + "/missing.bin"}).exitCode, 2);
   EXPECT_EQ(Sim({"dump", "flash", temp_.path() + "/no/such/dir.bin"}).exitCode, 2);
@@ -339,17 +346,17 @@ TEST_F(DruxsimTest, FpgaModulesAreSetUpDumpedLoadedAndStarted) {
 
   const std::string generated = temp_.path() + "/lkvn.bin";
   const std::string dumped = temp_.path() + "/running.bin";
-  ASSERT_EQ(Tool({"image", generated, "--id", "LKVN", "--version", "2.10", "--counter", "4"})
-                .exitCode,
-            0);
+  ASSERT_EQ(
+      Tool({"image", generated, "--id", "LKVN", "--version", "2.10", "--counter", "4"}).exitCode,
+      0);
   ASSERT_EQ(Sim({"dump", "link:running", dumped}).exitCode, 0);
   EXPECT_EQ(Bytes(dumped), Bytes(generated));
   ASSERT_EQ(Sim({"dump", "link:high", dumped, "--length", "32"}).exitCode, 0);
   EXPECT_EQ(Bytes(dumped).size(), 32u);
 
   const std::string update = temp_.path() + "/kr4b.bin";
-  ASSERT_EQ(Tool({"image", update, "--id", "KR4B", "--version", "1.06", "--counter", "1",
-                  "--size", "0x300000"})
+  ASSERT_EQ(Tool({"image", update, "--id", "KR4B", "--version", "1.06", "--counter", "1", "--size",
+                  "0x300000"})
                 .exitCode,
             0);
   ASSERT_EQ(Sim({"load", "conv:0:idle", update}).exitCode, 0);
@@ -390,19 +397,20 @@ TEST_F(DruxsimTest, CreateSetsUpFpgaModulesOnlyWhenAsked) {
 // makes the data add up to 0; the broken variants break exactly one thing.
 TEST_F(DruxsimTest, ImageGeneratorWritesXmlHeadersAndBrokenVariants) {
   const std::string file = temp_.path() + "/0044#0.fp";
-  ProgramOutput made = Tool({"image", file, "--id", "KR4B", "--version", "1.06", "--size", "0x400",
-                             "--xml", "44:#"});
+  ProgramOutput made = Tool(
+      {"image", file, "--id", "KR4B", "--version", "1.06", "--size", "0x400", "--xml", "44:#"});
   ASSERT_EQ(made.exitCode, 0);
   std::vector<uint8_t> bytes = Bytes(file);
   const auto nul = std::find(bytes.begin(), bytes.end(), 0);
   ASSERT_NE(nul, bytes.end());
   const std::string header(bytes.begin(), nul);
   EXPECT_EQ(header.rfind("<Firmware Dev=\"0044\" Ver=\"106\" Use=\"fp\" Fct=\"#\" Var=\"0\" "
-                        "Len=\"1024\" Chk=\"0x",
-                        0),
+                         "Len=\"1024\" Chk=\"0x",
+                         0),
             0u)
       << header;
-  EXPECT_EQ(made.out, file + ": " + std::to_string(bytes.size()) + " bytes (image 1024 bytes at offset " +
+  EXPECT_EQ(made.out, file + ": " + std::to_string(bytes.size()) +
+                          " bytes (image 1024 bytes at offset " +
                           std::to_string(header.size() + 1) + ")\n");
   const unsigned check = std::stoul(header.substr(header.find("Chk=\"0x") + 7, 4), nullptr, 16);
   unsigned sum = check;

@@ -29,6 +29,16 @@ TEST_F(LinkFirmwareE2e, TransmitterInfo) {
                        "No converter available.\n"));
   EXPECT_TRUE(Contains(all.out, "-- Link converter FPGA firmware on panel 1 --\n\nFPGA ID: KR3B"));
 
+  // A sign in the running image's version text is no version: nothing is saved.
+  Sim({"image", "signed.bin", "--id", "V6K4", "--version-text", "-105", "--size", "0x300000"});
+  Sim({"load", "link:running", "signed.bin"});
+  for (const char* action : {"i", "s"}) {
+    ProgramOutput refused = Run(Druxsvc(), {action, "link", "signed.fp", "-y"});
+    EXPECT_EQ(refused.err, "ERROR: The FPGA firmware does not contain a valid version entry.\n");
+    EXPECT_EQ(refused.exitCode, 9);
+  }
+  EXPECT_FALSE(std::filesystem::exists("signed.fp"));
+
   Sim({"set", "pc=VP41"});
   ProgramOutput none = Run(Druxsvc(), {"i", "link"});
   EXPECT_TRUE(Contains(none.out, "No link transmitter available.\n")) << none.out;
@@ -100,7 +110,7 @@ TEST_F(LinkFirmwareE2e, TransmitterUpdateChecks) {
        ""},
       {"complete image function",
        {"LKVN"},
-       {"--id", "LKVN", "--version", "2.00", "--xml", ":i"},
+       {"--id", "LKVN", "--version", "2.00", "--xml", "4711:i"},
        {"u", "link", "up.fp", "-y"},
        "",
        13,
@@ -141,6 +151,7 @@ TEST_F(LinkFirmwareE2e, TransmitterUpdateChecks) {
       image.insert(image.end(), c.image.begin(), c.image.end());
       Sim(image);
     }
+    WriteFileBytes("a", std::vector<uint8_t>(16, 0));
     Sim({"log", "--clear"});
     ProgramOutput run = Run(Druxsvc(), c.arguments, c.input);
     EXPECT_EQ(run.exitCode, c.exitCode) << c.label << run.err;
@@ -170,7 +181,7 @@ TEST_F(LinkFirmwareE2e, TransmitterTakesOverAtPowerCycleAndReboot) {
        "4711:_"});
   ProgramOutput reboot = Run(Druxsvc(), {"u", "link", "-y", "-r"});
   EXPECT_EQ(reboot.exitCode, 0) << reboot.err;
-  EXPECT_TRUE(Contains(reboot.out, kNotice + "Reboot PC ...\n")) << reboot.out;
+  EXPECT_TRUE(Contains(reboot.out, kTotalTime + "Reboot PC ...\n")) << reboot.out;
   EXPECT_TRUE(Contains(Run(Druxsvc(), {"i", "link"}).out,
                        "FPGA version: 1.06\nFPGA booted from: low area\nFPGA CRC state: OK\n"
                        "FPGA update counter: 5\n"));

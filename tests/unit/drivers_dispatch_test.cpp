@@ -146,12 +146,6 @@ struct FullSetDialogue {
 };
 
 const FullSetDialogue kNoQuestion = {Question::None, {}, "", ""};
-// Panels 0 and 1 are connected; the answer pc names the PC.
-const FullSetDialogue kPcAnswered = {Question::TargetPanel,
-                                     {},
-                                     "pc\n",
-                                     "-- Available targets --\nPC\nPanel 0 ()\nPanel 1 ()\n"
-                                     "Enter 'PC', panel number (0 to 15) or nothing to exit: "};
 // A panel that refuses module functions lists no module, so the panel itself is the target.
 const FullSetDialogue kPanelWithoutModules = {Question::Module,
                                               {"panel.0.modules=0", "panel.1.modules=0"},
@@ -169,17 +163,8 @@ struct MissingHandlerCase {
 // Cells whose handler is not part of the program yet: they answer like an unsupported action
 // and leave the controller alone. Each leaves this list when its handler is written.
 const std::vector<MissingHandlerCase> kCellsWithoutHandler = {
-    {kActionInfo, kDataLink, -1, false, &kPcAnswered},
-    {kActionInfo, kDataConverter, 0, false},
     {kActionInfo, kDataFactorySettings, 1, true, &kPanelWithoutModules},
-    {kActionSave, kDataLinkBootloader, -1, true},
-    {kActionSave, kDataLink, -1, false, &kPcAnswered},
-    {kActionSave, kDataConverter, 1, false},
     {kActionSave, kDataFactorySettings, 0, true, &kPanelWithoutModules},
-    {kActionUpdate, kDataLinkBootloader, -1, true},
-    {kActionUpdate, kDataLink, -1, false, &kPcAnswered},
-    {kActionUpdate, kDataLinkImageFile, -1, false},
-    {kActionUpdate, kDataConverter, 0, false},
     {kActionUpdate, kDataFactorySettings, 1, true, &kPanelWithoutModules},
 };
 

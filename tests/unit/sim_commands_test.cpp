@@ -34,7 +34,7 @@ TEST(SimFlash, SizeFollowsThePcType) {
   for (const FlashSizeCase& c : cases) {
     sim::StartInMemory(WithPcType(c.pcType));
     EXPECT_EQ(sim::AreaSize(sim::Area::Flash), c.size) << int(c.pcType);
-    EXPECT_EQ(sim::AreaSize(sim::Area::LinkFlash), 0x400000u);
+    EXPECT_EQ(sim::AreaSize(sim::Area::LinkFlash), 0x1000000u);
   }
 }
 
@@ -59,8 +59,10 @@ TEST(SimFlash, BlockIndexExtendsIntoTheCommandCode) {
       {14, 0xA1, 0x0000, 0, 16, 0x40000},
       {14, 0xAF, 0x3FFF, 0, 16, 0x3FFFF0},   // last block of 4 MiB
       {18, 0xAF, 0x3FFF, 0, 16, 0x3FFFF0},   // 0xA0 reaches the first 4 MiB only
-      {18, 0xE0, 0x3FFF, 3, 256, 0x3FFF00},  // link transmitter flash, 4 MiB
-      {18, 0xE1, 0x0000, 3, 256, 0xFFFFFFFF},
+      {18, 0xE0, 0x3FFF, 3, 256, 0x3FFF00},  // link transmitter flash, 16 MiB
+      {18, 0xE1, 0x0000, 3, 256, 0x400000},
+      {18, 0xE3, 0x3FFF, 3, 256, 0xFFFF00},
+      {18, 0xE0, 0x0000, 5, 256, 0xFFFFFFFF},  // no flash behind device 5
       {18, 0xA5, 0x0010, 3, 16, 0x140100},
   };
   for (const FlashBlockCase& c : cases) {

@@ -64,7 +64,8 @@ TEST_F(SimDefaultContentsTest, ModuleRecordsAreValidAndCarryTheModulesIdentity) 
   NewRun();
   // The system unit is a device whose parent ID druxsvcadmin corrects (0xF0BE needs 0xEF98).
   const RecordCase cases[] = {{"system unit", kSystemUnitStart, 0, 0xF0BE, 0xEF97},
-                              {"fan kit", kFanKitStart, 8, 0xE2A1, 0}};
+                              {"fan kit", kFanKitStart, 8, 0xE2A1, 0},
+                              {"link transmitter", 3 * sim::kSettingsDeviceSize, 3, 0xF1C3, 0}};
   for (const RecordCase& c : cases) {
     SCOPED_TRACE(c.name);
     std::vector<uint8_t> record = AreaBytes(sim::Area::ModuleSettings, c.start, 128);
@@ -81,9 +82,11 @@ TEST_F(SimDefaultContentsTest, ModuleRecordsAreValidAndCarryTheModulesIdentity) 
     EXPECT_TRUE(Erased(AreaBytes(sim::Area::ModuleSettings, c.start + 128, 16)))
         << "the EEPROM is erased behind the record";
   }
-  EXPECT_TRUE(Erased(AreaBytes(sim::Area::ModuleSettings, sim::kSettingsDeviceSize,
-                               (sim::kSettingsDevices - 1) * sim::kSettingsDeviceSize)))
-      << "only device 0 holds records";
+  EXPECT_TRUE(Erased(
+      AreaBytes(sim::Area::ModuleSettings, sim::kSettingsDeviceSize, 2 * sim::kSettingsDeviceSize)))
+      << "only devices 0 and 3 hold records";
+  EXPECT_TRUE(Erased(AreaBytes(sim::Area::ModuleSettings, 4 * sim::kSettingsDeviceSize,
+                               (sim::kSettingsDevices - 4) * sim::kSettingsDeviceSize)));
 }
 
 TEST_F(SimDefaultContentsTest, ConnectedPanelsHaveDisplayBlocksWithTheirModelNumber) {

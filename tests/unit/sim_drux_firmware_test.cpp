@@ -81,7 +81,7 @@ TEST_F(SimDruxFirmwareTest, UpdateCommandsWriteTheIdleCopy) {
         drux::kStatusFailed)
         << c.pc;
     EXPECT_EQ(errorByte, c.beyondError) << c.pc;
-    EXPECT_EQ(drux::WriteCommand(c.code, 0, 3, 0, payload, c.block, &errorByte),
+    EXPECT_EQ(drux::WriteCommand(c.code, 0, 1, 0, payload, c.block, &errorByte),
               drux::kStatusFailed);
   }
   StartMachine("3");  // a PC type without DRUX firmware

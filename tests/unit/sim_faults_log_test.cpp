@@ -120,13 +120,13 @@ TEST(SimLog, RecordsEveryCommandAsExecuted) {
   sim::StartInMemory(sim::DefaultMachineConfig());
   uint8_t data[256] = {};
   simtest::Write(0xA3, 0x0123, 0, 0, data, 16);
-  simtest::Read(0xE1, 0x3FFF, 3, 0, data, 256);
+  simtest::Read(0xE1, 0x3FFF, 5, 0, data, 256);
   simtest::Read(0x61, 0x500, 9, 0, data, 16);
   simtest::Read(0x42, 0, 1, 1, data, 4);
   ASSERT_EQ(sim::LogSize(), 4u);
   const char* expected[] = {
       "WR cmd=0xa3 addr=0x0123 dev=0 target=0 size=16 state=1 err=0x00",
-      "RD cmd=0xe1 addr=0x3fff dev=3 target=0 size=0 state=3 err=0x83",
+      "RD cmd=0xe1 addr=0x3fff dev=5 target=0 size=0 state=3 err=0x83",
       "RD cmd=0x61 addr=0x0500 dev=9 target=0 size=0 state=3 err=0x85",
       "RD cmd=0x42 addr=0x0000 dev=1 target=1 size=0 state=3 err=0x81",
   };

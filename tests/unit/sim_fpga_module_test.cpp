@@ -11,6 +11,7 @@
 #include "controller/command.h"
 #include "controller/registers.h"
 #include "sim/fpga_image.h"
+#include "sim_state_directory_fixture.h"
 #include "tests/support/sim_port_registers.h"
 #include "transfer/transfer_engine.h"
 
@@ -65,8 +66,17 @@ uint32_t SystemFlags() {
   return simtest::ReadReg(drux::kPortSystemStatus);
 }
 
-TEST(SimFpgaModule, DefaultMachineHasATransmitterAndAConverterOnPanelOne) {
+// A machine in memory starts erased: its modules get their images written.
+void StartWithFactoryImages() {
   sim::StartInMemory(sim::DefaultMachineConfig());
+  ASSERT_TRUE(sim::SetUpFpgaModule(-1, 3, "V6K4", 102, 3, false));
+  ASSERT_TRUE(sim::SetUpFpgaModule(1, 2, "KR3B", 105, 2, false));
+}
+
+using SimFpgaDefaultMachine = simtest::StateDirectoryTest;
+
+TEST_F(SimFpgaDefaultMachine, HasATransmitterAndAConverterOnPanelOne) {
+  NewRun();
   Header transmitter = ReadHeader(-1);
   ASSERT_EQ(transmitter.status, 0);
   EXPECT_EQ(transmitter.idAndVersion, "V6K40102");
@@ -79,7 +89,7 @@ TEST(SimFpgaModule, DefaultMachineHasATransmitterAndAConverterOnPanelOne) {
   EXPECT_EQ(converter.counter, 2u);
   // No converter on panel 0; no header read without a selected panel.
   EXPECT_EQ(ReadHeader(0).errorByte, 0x85);
-  sim::StartInMemory(sim::DefaultMachineConfig());
+  NewRun();
   uint8_t reply[16];
   uint8_t errorByte = 0;
   EXPECT_EQ(drux::ReadCommand(0x7A, 0, 2, 0, reply, 16, &errorByte), drux::kStatusFailed);
@@ -105,7 +115,7 @@ struct UpdateCase {
   bool intact;
 };
 
-void SetUp(const UpdateCase& c) {
+void StartWithModule(const UpdateCase& c) {
   sim::MachineConfig config = sim::DefaultMachineConfig();
   sim::StartInMemory(config);
   ASSERT_TRUE(sim::SetUpFpgaModule(c.panel, c.panel < 0 ? 3 : 2, c.kind, 105, 7, false));
@@ -124,13 +134,13 @@ TEST(SimFpgaModule, UpdateIsTakenOverAtTheNextStartWhenIntact) {
       {"KR3B converter, broken", "KR3B", 1, 0xC0, 0x120000, 0xA0000, 0x120000, false},
   };
   for (const UpdateCase& c : cases) {
-    SetUp(c);
+    StartWithModule(c);
     Bytes image = Image(sim::ImageFormat::HeaderAtStart, c.kind, 106, 8, c.imageSize);
     if (!c.intact) {
       image[0x1000] ^= 1;
     }
     const bool large = c.command == 0xB8 || c.command == 0xD8;
-    drux::MemoryArea area{c.command, 0, uint16_t(c.panel < 0 ? 3 : 2), c.start, c.imageSize, 0,
+    drux::MemoryArea area{c.command,      0, uint16_t(c.panel < 0 ? 3 : 2), c.start, c.imageSize, 0,
                           large ? 1u : 0u};
     uint8_t errorByte = 0;
     if (c.panel >= 0) {
@@ -171,7 +181,7 @@ TEST(SimFpgaModule, UpdateIsTakenOverAtTheNextStartWhenIntact) {
 // transmitter, bit 12 of the system status register.
 TEST(SimFpgaModule, CrcStateFollowsTheRunningCopyAtStart) {
   for (int panel : {-1, 1}) {
-    sim::StartInMemory(sim::DefaultMachineConfig());
+    StartWithFactoryImages();
     uint32_t start = 0;
     uint32_t size = 0;
     const int device = panel < 0 ? 3 : 2;
@@ -199,7 +209,7 @@ TEST(SimFpgaModule, BlockTransfersCostTheProtocolFloor) {
     uint64_t accessesPerBlock;
   } cases[] = {{0xB0, 16, 38}, {0xB8, 256, 278}, {0xE0, 256, 278}, {0xA0, 16, 38}};
   for (const auto& c : cases) {
-    sim::StartInMemory(sim::DefaultMachineConfig());
+    StartWithFactoryImages();
     const uint32_t blocks = 64;
     Bytes data(blocks * c.blockSize, 0x5A);
     drux::MemoryArea area{c.command, 0, 3, 0, uint32_t(data.size()), 0, c.blockSize == 256};
@@ -215,7 +225,7 @@ TEST(SimFpgaModule, BlockTransfersCostTheProtocolFloor) {
 
 // A fault that lets the first blocks through fails a transfer in its middle.
 TEST(SimFpgaModule, FaultAfterNCommandsStopsATransferThere) {
-  sim::StartInMemory(sim::DefaultMachineConfig());
+  StartWithFactoryImages();
   sim::Fault fault{};
   ASSERT_TRUE(sim::ParseFault("error 0xb8 0x80 write --after 4", &fault));
   ASSERT_TRUE(sim::AddFault(fault));
