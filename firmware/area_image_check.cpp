@@ -13,6 +13,10 @@ namespace {
 constexpr uint16_t kCrcStart = 0xFFFF;
 constexpr uint32_t kStep = 256;
 constexpr uint32_t kLargeBlockCommands[] = {0xB8, 0xD8, 0xE0, 0xE8};
+// A panel's FPGA flash beyond the 14-bit block addresses is reached through index registers.
+constexpr uint32_t kPanelDataCommand = 0x20;
+constexpr uint32_t kPanelFlashTarget = 3;
+constexpr uint64_t kDirectAddressLimit = 0x40000;
 
 bool UsesLargeBlocks(uint32_t command) {
   for (uint32_t code : kLargeBlockCommands) {
@@ -45,6 +49,10 @@ int CheckAreaImage(AreaCheckKind kind, uint32_t command, uint32_t target, uint32
   area.device = uint16_t(device);
   area.size = kStep;
   area.largeBlocks = UsesLargeBlocks(command) ? 1 : 0;
+  area.indirect = command == kPanelDataCommand && target == kPanelFlashTarget &&
+                          uint64_t(start) + size > kDirectAddressLimit
+                      ? 1
+                      : 0;
   uint8_t data[kStep];
   uint16_t crc = kCrcStart;
   uint16_t sum = 0;

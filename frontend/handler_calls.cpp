@@ -6,7 +6,9 @@
 #include "diagnostics/statistics.h"
 #include "diagnostics/user_serial_id.h"
 #include "firmware/drux_firmware.h"
+#include "firmware/hdbt_firmware.h"
 #include "firmware/link_converter.h"
+#include "firmware/link_receiver.h"
 #include "firmware/link_transmitter.h"
 #include "settings/bios_settings.h"
 #include "settings/key_configuration.h"
@@ -39,6 +41,10 @@ int CallInfo(const FeatureSet& features, Handler handler, const HandlerArguments
       return ShowLinkTransmitter();
     case Handler::LinkConverter:
       return ShowConverter(a.panel);
+    case Handler::PanelLinkReceiver:
+      return ShowLinkReceiver(a.panel);
+    case Handler::HdbtFirmware:
+      return ShowHdbtFirmware(a.panel);
     case Handler::SystemData:
       return ShowSystemData(a.systemNumber);
     case Handler::Flash:
@@ -66,6 +72,8 @@ int CallSave(const FeatureSet& features, Handler handler, const HandlerArguments
       return SaveLinkBootloader(features, a.fileName, a.verify, a.yes);
     case Handler::LinkConverter:
       return SaveConverter(features, a.fileName, a.panel, a.verify, a.yes);
+    case Handler::PanelLinkReceiver:
+      return SaveLinkReceiver(features, a.fileName, a.panel, a.verify, a.yes);
     case Handler::SystemData:
       return SaveSystemData(features, a.systemNumber, a.fileName, a.verify, a.yes);
     case Handler::Flash:
@@ -95,6 +103,10 @@ int CallUpdate(const FeatureSet& features, Handler handler, const HandlerArgumen
       return UpdateLinkCompleteImage(features, a.fileName, a.verify, a.yes);
     case Handler::LinkConverter:
       return UpdateConverter(features, a.fileName, a.panel, a.verify, a.yes);
+    case Handler::PanelLinkReceiver:
+      return UpdateLinkReceiver(features, a.fileName, a.panel, a.verify, a.yes);
+    case Handler::HdbtFirmware:
+      return UpdateHdbtFirmware(features, a.fileName, a.panel, a.verify, a.yes);
     case Handler::SystemData:
       return UpdateSystemData(features, a.systemNumber, a.fileName, a.verify);
     case Handler::Flash:

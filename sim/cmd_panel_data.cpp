@@ -3,7 +3,8 @@
 // (cmd_panel_settings.cpp):
 //   target 3: the panel's FPGA flash (4 MiB). Addresses below 0x3FF1 are blocks; beyond that
 //             the block index register 0x3FF1 (4 bytes, little-endian) selects the block that
-//             address 0x3FF2 reads or writes (no auto-increment).
+//             address 0x3FF2 reads or writes (no auto-increment). While the panel's write
+//             protection is set (command 0x22), a write of a flash block fails with 0x85.
 // A panel that is not connected (or beyond the channel count) answers 0x85.
 #include "sim/commands.h"
 
@@ -30,6 +31,9 @@ uint8_t RunIndexRegister(Machine& machine, CommandCall& call, int panel) {
 }
 
 uint8_t RunBlock(Machine& machine, CommandCall& call, Area area, int panel, uint32_t index) {
+  if (area == Area::PanelFlash && !call.read && machine.config.panels[panel].flashProtected) {
+    return kErrorDeviceMissing;
+  }
   uint64_t offset = uint64_t(index) * kBlockSize;
   if (offset + kBlockSize > AreaSizeOf(machine.config, area)) {
     return kErrorInvalidParameter;

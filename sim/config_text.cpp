@@ -204,6 +204,9 @@ bool ApplyPanelField(PanelConfig& panel, const char* field, const char* value) {
   if (TextEquals(field, "modules")) {
     return ParseBool(value, &panel.moduleFunctions);
   }
+  if (TextEquals(field, "protect")) {
+    return ParseBool(value, &panel.flashProtected);
+  }
   if (TextEquals(field, "version")) {
     if (!ParseLimited(value, 0xFFFF, &number)) {
       return false;
@@ -498,8 +501,8 @@ namespace {
 // modules would not fit a small firmware stack).
 bool PanelIsBlank(const PanelConfig& panel) {
   if (panel.connected || panel.versionId != 0 || panel.linkFpgaMajor != 0 ||
-      panel.linkFpgaMinor != 0 || !panel.moduleFunctions || panel.backlightHours != 0 ||
-      panel.backlightCycles != 0) {
+      panel.linkFpgaMinor != 0 || !panel.moduleFunctions || panel.flashProtected ||
+      panel.backlightHours != 0 || panel.backlightCycles != 0) {
     return false;
   }
   for (const ModuleConfig& module : panel.modules) {
@@ -601,6 +604,7 @@ void AppendConfigText(TextBuilder& text, const MachineConfig& config) {
     AppendText(text, "panel.%d.link=%u.%u\n", i, unsigned(panel.linkFpgaMajor),
                unsigned(panel.linkFpgaMinor));
     AppendText(text, "panel.%d.modules=%d\n", i, panel.moduleFunctions ? 1 : 0);
+    AppendText(text, "panel.%d.protect=%d\n", i, panel.flashProtected ? 1 : 0);
     AppendText(text, "panel.%d.backlight-hours=%u\n", i, unsigned(panel.backlightHours));
     AppendText(text, "panel.%d.backlight-cycles=%u\n", i, unsigned(panel.backlightCycles));
     for (int m = 0; m < kModules; ++m) {

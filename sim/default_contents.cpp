@@ -90,6 +90,48 @@ void FillModuleSettings(const MachineConfig& config, uint32_t offset, uint8_t* b
   }
 }
 
+// Panels whose modules keep factory settings (devices 0-3 of the panel's EEPROMs); modules 0
+// and 2 begin with a display block, their record follows it.
+constexpr uint16_t kPanelsWithModuleAreas[] = {0x0DE0, 0x7238, 0x725C, 0xABCD,
+                                               0xB25D, 0xB261, 0xE035};
+constexpr int kPanelModuleAreas = 4;
+constexpr uint32_t kDisplayBlockLength = 256;
+
+bool HasModuleAreas(const PanelConfig& panel) {
+  for (uint16_t id : kPanelsWithModuleAreas) {
+    if (panel.connected && panel.versionId == id) {
+      return true;
+    }
+  }
+  return false;
+}
+
+void FillPanelModuleSettings(const PanelConfig& panel, uint32_t offset, uint8_t* bytes,
+                             uint32_t length) {
+  for (int module = 0; module < kPanelModuleAreas; ++module) {
+    if (!panel.modules[module].fitted) {
+      continue;
+    }
+    FactoryRecordFields fields;
+    fields.deviceId = module == 0 ? kPanelDeviceId : panel.modules[module].id;
+    fields.compatibilityId = 0x0001;
+    fields.version = 0x10;
+    TakeIdentity(fields, panel.modules[module]);
+    uint32_t start = uint32_t(module) * kSettingsDeviceSize;
+    // 0x7238 keeps only the display block in module 0.
+    if (module == 0 && panel.versionId == 0x7238) {
+      continue;
+    }
+    if (module == 0 || module == 2) {
+      uint8_t block[kDisplayBlockBytes];
+      BuildDisplayBlock(fields, block);
+      CopyOverlap(block, start, sizeof block, offset, bytes, length);
+      start += kDisplayBlockLength;
+    }
+    FillModuleRecord(fields, start, offset, bytes, length);
+  }
+}
+
 bool HasDisplayBlock(const PanelConfig& panel) {
   return panel.connected && panel.versionId != kBuiltInDisplay;
 }
@@ -106,6 +148,9 @@ bool HasDefaultContents(const MachineConfig& config, Area area, int panel) {
   }
   if (area == Area::PanelDisplay && panel >= 0 && panel < kPanelChannels) {
     return HasDisplayBlock(config.panels[panel]);
+  }
+  if (area == Area::PanelModuleSettings && panel >= 0 && panel < kPanelChannels) {
+    return HasModuleAreas(config.panels[panel]);
   }
   if (area == Area::KeyConfiguration) {
     return (config.featureRegister & kFeatureKeyConfiguration) != 0;
@@ -140,6 +185,8 @@ void FillDefaultContents(const MachineConfig& config, Area area, int panel, uint
     FillKeyConfiguration(config, offset, bytes, length);
   } else if (area == Area::LinkFlash || area == Area::PanelFpgaFlash) {
     FillFpgaDefaultImage(config, area, panel, offset, bytes, length);
+  } else if (area == Area::PanelModuleSettings) {
+    FillPanelModuleSettings(config.panels[panel], offset, bytes, length);
   } else {
     FillPanelSettings(config.panels[panel], offset, bytes, length);
   }

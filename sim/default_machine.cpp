@@ -10,6 +10,9 @@ namespace sim {
 
 namespace {
 
+constexpr int kLinkModuleDevice = 1;
+constexpr int kHdbtDevice = 4;
+
 // Fields are set in place: records built as temporaries would bring their padding along, and
 // configurations are compared byte by byte.
 void FitModule(ModuleConfig& module, uint32_t id, const char* hardwareRevision,
@@ -83,9 +86,13 @@ void SetDefaultMachineConfig(MachineConfig& config) {
   for (int panel = 0; panel < 2; ++panel) {
     PanelConfig& target = config.panels[panel];
     target.connected = true;
-    target.versionId = uint16_t(0x1E23 + panel);
-    target.linkFpgaMajor = 2;
-    target.linkFpgaMinor = 16;
+    // Panel 0 is a TPB7x-KVN3R (640 KiB receiver image behind its link module, flash write
+    // protected as on every panel of majors 1-5), panel 1 a TPB7x/TPC8-KVN4R (3 MiB image) with
+    // an HDBaseT module.
+    target.versionId = panel == 0 ? 0x725C : 0xB261;
+    target.linkFpgaMajor = panel == 0 ? 2 : 6;
+    target.linkFpgaMinor = panel == 0 ? 16 : 14;
+    target.flashProtected = panel == 0;
     target.moduleFunctions = true;
     target.backlightHours = uint16_t(15230 - 5000 * panel);
     target.backlightCycles = uint16_t(377 - 100 * panel);
@@ -106,6 +113,10 @@ void AddDefaultFpgaModules(MachineConfig& config) {
   FitModule(config.panels[1].modules[kConverterDevice], 0x0000B3C2, "B0", "C3B00012345",
             "KVN3-Bridgebox");
   CopyText(config.panels[1].fpga[kConverterDevice].kind, 5, "KR3B");
+  // The panels' link receivers run from their link modules; panel 1 has an HDBaseT module.
+  CopyText(config.panels[0].fpga[kLinkModuleDevice].kind, 5, "KR3D");
+  CopyText(config.panels[1].fpga[kLinkModuleDevice].kind, 5, "KR4D");
+  CopyText(config.panels[1].fpga[kHdbtDevice].kind, 5, "VRTP");
 }
 
 void SetBlankMachineConfig(MachineConfig& config) {

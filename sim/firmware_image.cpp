@@ -223,4 +223,12 @@ void TakeOverUpdatedFirmware(Machine& machine) {
   machine.configDirty = true;
 }
 
+uint16_t ImageCrc(uint16_t crc, const uint8_t* bytes, size_t length) {
+  return Crc(crc, bytes, length);
+}
+
+bool ReadImageVersionText(const uint8_t* text, uint32_t* version) {
+  return ReadVersionText(text, version);
+}
+
 }  // namespace sim::internal

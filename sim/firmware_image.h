@@ -29,6 +29,11 @@ bool DefaultFirmwareCovers(const MachineConfig& config, uint32_t offset, uint32_
 void FillDefaultFirmware(const MachineConfig& config, uint32_t offset, uint8_t* bytes,
                          uint32_t length);
 
+// CRC-16 of image headers and whole images (polynomial 0x8005, not reflected).
+uint16_t ImageCrc(uint16_t crc, const uint8_t* bytes, size_t length);
+// A version text of image headers read as "%4d" (leading blanks, then digits).
+bool ReadImageVersionText(const uint8_t* text, uint32_t* version);
+
 // At a power cycle: an intact image in the idle copy with a higher update counter than the
 // running one becomes the running firmware.
 void TakeOverUpdatedFirmware(Machine& machine);

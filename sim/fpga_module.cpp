@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "controller/registers.h"
+#include "sim/panel_receiver.h"
 
 namespace sim::internal {
 
@@ -30,13 +31,29 @@ constexpr KindLayout kLayouts[] = {
     {"V5K4", kKvn4Layout},
     {"V6K4", kKvn4Layout},
     {"KR4B", {0x100000, 0x400000, 0x300000, ImageFormat::HeaderAtStart}},
+    // Link modules of the 3 MiB link receivers, and the HDBaseT module (header at the end).
+    {"KR4D", {0x300000, 0x600000, 0x300000, ImageFormat::HeaderAtStart}},
+    {"KR4K", {0x300000, 0x600000, 0x300000, ImageFormat::HeaderAtStart}},
+    {"VRTP", {0x100000, 0x400000, 0x210000, ImageFormat::HeaderAtEnd}},
 };
+// Device 0 of a panel with version ID 0x0DE0 runs the receiver image that the compatible
+// flash commands write: its one copy is the panel flash from 0.
+constexpr FpgaLayout kPanelFlashLayout{0, 0, 0xA0000, ImageFormat::HeaderAtStart};
 
 // Factory images of the default machine.
 constexpr uint32_t kFactoryTransmitterVersion = 102;
 constexpr uint32_t kFactoryTransmitterCounter = 3;
 constexpr uint32_t kFactoryPanelVersion = 105;
 constexpr uint32_t kFactoryPanelCounter = 2;
+
+// A panel's link receiver runs the version that the panel reports.
+uint32_t FactoryPanelVersion(const MachineConfig& config, int key) {
+  const PanelConfig& panel = config.panels[key / kPanelFpgaDevices];
+  if (IsReceiverUnit(panel, key % kPanelFpgaDevices)) {
+    return panel.linkFpgaMajor * 100u + panel.linkFpgaMinor;
+  }
+  return kFactoryPanelVersion;
+}
 
 bool KindEquals(const char* a, const char* b) {
   return std::memcmp(a, b, 4) == 0;
@@ -193,9 +210,11 @@ bool PanelFpgaUnit(Machine& machine, int panel, int device, FpgaUnit* unit) {
     return false;
   }
   FpgaUnitConfig& config = machine.config.panels[panel].fpga[device];
-  *unit = FpgaUnit{Area::PanelFpgaFlash,
-                   PanelFpgaKey(panel, device),
-                   LayoutOfKind(config.kind),
+  const bool onPanelFlash =
+      device == 0 && machine.config.panels[panel].versionId == kPanelFlashDevicePanel;
+  *unit = FpgaUnit{onPanelFlash ? Area::PanelFlash : Area::PanelFpgaFlash,
+                   onPanelFlash ? panel : PanelFpgaKey(panel, device),
+                   onPanelFlash ? kPanelFlashLayout : LayoutOfKind(config.kind),
                    config.kind,
                    &config.flags,
                    kFpgaRunsHigh,
@@ -370,7 +389,8 @@ void FillFpgaDefaultImage(const MachineConfig& config, Area area, int panel, uin
   ImageRecipe recipe;
   recipe.format = layout.format;
   std::memcpy(recipe.id, kind, 4);
-  SetRecipeVersion(recipe, transmitter ? kFactoryTransmitterVersion : kFactoryPanelVersion);
+  SetRecipeVersion(recipe,
+                   transmitter ? kFactoryTransmitterVersion : FactoryPanelVersion(config, panel));
   recipe.counter = transmitter ? kFactoryTransmitterCounter : kFactoryPanelCounter;
   recipe.size = layout.imageSize;
   recipe.seed = DefaultImageSeed(recipe);

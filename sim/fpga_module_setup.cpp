@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "sim/fpga_module.h"
+#include "sim/panel_receiver.h"
 
 namespace sim {
 
@@ -151,6 +152,9 @@ void PowerCycleAll() {
       if (internal::PanelFpgaUnit(machine, panel, device, &unit)) {
         internal::StartFpgaModule(machine, unit);
       }
+    }
+    if (machine.config.panels[panel].connected) {
+      internal::RestartPanel(machine, panel);
     }
   }
 }

@@ -74,6 +74,9 @@ struct PanelConfig {
   uint8_t linkFpgaMajor = 0;    // 4 bits
   uint8_t linkFpgaMinor = 0;    // 8 bits
   bool moduleFunctions = true;  // answers command 0x7F (select panel for module functions)
+  // Write protection of the panel flash (command 0x22 target 3, byte 0 = 1 on, 0 off): a write
+  // through command 0x20 target 3 then fails with error byte 0x85.
+  bool flashProtected = false;
   uint16_t backlightHours = 0;  // panel statistics record (command 0x30)
   uint16_t backlightCycles = 0;
   ModuleConfig modules[kModules] = {};  // the panel's modules, reached after command 0x7F
@@ -120,7 +123,7 @@ MachineConfig DefaultMachineConfig();
 //   variant=<four letters A-Z | absent>   present=<0|1>   channels=<1|16>
 //   firmware=<major.minor>   update-counter=<n>   system-flags=<n>   features=<n>   bios=<n>
 //   panel.<0-15>.connected=<0|1>   panel.<N>.version=<n>   panel.<N>.link=<major.minor>
-//   panel.<N>.modules=<0|1>
+//   panel.<N>.modules=<0|1>   panel.<N>.protect=<0|1>
 //   module.<0-15>.fitted=<0|1>   module.<N>.id=<n>   module.<N>.hwrev=<text>
 //   module.<N>.serial=<text>   module.<N>.model=<text>   module.<N>.parent=<n>
 //   module.<N>.power-on=<quarter hours>,<cycles>|none   (also backlight-on, on-battery)
@@ -290,6 +293,14 @@ bool FpgaCopyRange(int panel, int device, FpgaCopy copy, uint32_t* start, uint32
 // module 2) is the caller's. false on a bad unit or kind.
 bool SetUpFpgaModule(int panel, int device, const char* kind, uint32_t version, uint32_t counter,
                      bool high);
+// The panel's link receiver after its configuration (version ID, link FPGA version, module
+// functions) was set: an intact image of that version is written where the panel runs it
+// from (the panel flash from 0 for small images, on panels without module functions and for
+// 0x0DE0; else the low or high copy of the link module, device 1). false for a panel whose
+// version ID has no receiver.
+bool SetUpPanelReceiver(int panel, uint32_t counter, bool high);
+// Where the receiver runs from: "panel flash", "link module" or nullptr (no receiver).
+const char* PanelReceiverSource(int panel);
 // Removes the unit's FPGA (its flash stays).
 void RemoveFpgaModule(int panel, int device);
 // Bytes [offset, offset + length) of the unit's flash were written from outside (druxsim

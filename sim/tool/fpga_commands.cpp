@@ -30,6 +30,8 @@ bool ParseNumber32(const std::string& text, uint32_t* value) {
   return true;
 }
 
+}  // namespace
+
 // "major.minor" with a decimal minor below 100 -> major * 100 + minor.
 bool ParseVersionNumber(const std::string& text, uint32_t* version) {
   const size_t dot = text.find('.');
@@ -42,6 +44,8 @@ bool ParseVersionNumber(const std::string& text, uint32_t* version) {
   *version = uint32_t(major * 100 + minor);
   return true;
 }
+
+namespace {
 
 // KEY=VALUE words; `withParent` allows parent= (the transmitter's).
 bool ParseFpgaFields(const Arguments& words, bool withParent, FpgaFields* fields) {
@@ -91,6 +95,8 @@ void FitCarrier(sim::ModuleConfig& module, uint32_t defaultId, const char* seria
   }
 }
 
+}  // namespace
+
 void PrintFpgaLine(const char* name, int panel, int device) {
   sim::FpgaStatus status{};
   if (!sim::FpgaModuleStatus(panel, device, &status)) {
@@ -118,6 +124,8 @@ void PrintFpgaLine(const char* name, int panel, int device) {
   std::printf(" crc=%s update=%s\n", status.crcError ? "error" : "ok",
               status.updatePending ? "pending" : "none");
 }
+
+namespace {
 
 bool ValidKind(const std::string& kind) {
   return kind.size() == 4 && kind.find_first_of(" \t=") == std::string::npos;

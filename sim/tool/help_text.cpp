@@ -78,6 +78,12 @@ Commands:
   converter P                 print the link converter of panel P (panel module 2)
   converter P TYPE [version=M.m] [counter=N] [area=low|high] [devid=V]
   converter P none            set it up (KR3B, KR4B ...) or remove it
+  receiver P                  print where panel P's link receiver runs, its protection
+  receiver P [VERSIONID] [version=M.m] [counter=N] [area=low|high] [modules=0|1] [protect=0|1]
+                              set it up: panel type, link FPGA version, an intact image
+  hdbt P                      print the HDBaseT module of panel P (module device 4)
+  hdbt P [version=M.m] [counter=N] [area=low|high]
+  hdbt P none                 set it up (VRTP) or remove it
   powercycle                  every device starts again (pending FPGA updates taken over)
   image FILE [--id ID] [--version M.m|--version-text TEXT] [--counter N] [--state N]
         [--size N] [--format new|old|hdbt] [--seed N] [--xml DEV[:FCT[:VAR[:USE[:MAT]]]]]

@@ -31,6 +31,8 @@ constexpr Command kCommands[] = {
     {"fset", RunFactorySettings},
     {"transmitter", RunTransmitter},
     {"converter", RunConverter},
+    {"receiver", RunReceiver},
+    {"hdbt", RunHdbt},
     {"powercycle", RunPowerCycle},
 };
 

@@ -69,6 +69,7 @@ void ShowPanels(const sim::MachineConfig& config) {
                 unsigned(panel.linkFpgaMajor), unsigned(panel.linkFpgaMinor),
                 panel.moduleFunctions ? "" : ", no module functions",
                 uint32_t(i) >= config.panelChannels ? " (beyond the channel count)" : "");
+    PrintReceiverLine("      ", i);
     ShowPanelDetails(i, panel);
   }
   if (!any) {

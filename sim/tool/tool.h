@@ -42,6 +42,14 @@ int SetUpTransmitter(const std::string& kind, const Arguments& words);
 int SetUpConverter(int panel, const std::string& kind, const Arguments& words);
 // The FPGA module lines of show.
 void ShowFpgaModules();
+// "<name>: KIND running=... id=... version=... counter=... crc=... update=..." or "<name>: none".
+void PrintFpgaLine(const char* name, int panel, int device);
+// "major.minor" with a decimal minor below 100 -> major * 100 + minor.
+bool ParseVersionNumber(const std::string& text, uint32_t* version);
+int RunReceiver(const Arguments& args);
+int RunHdbt(const Arguments& args);
+// "<indent>receiver: <runs from>, module functions on|off, flash protected|unprotected".
+void PrintReceiverLine(const char* indent, int panel);
 
 // "id 0x..., hwrev "...", serial "...", model "...", parent 0x...\n"
 void PrintModuleIdentity(const sim::ModuleConfig& module);

@@ -84,7 +84,8 @@ TEST_F(DruxsimTest, HelpAndUsageDocumentEveryCommand) {
         "reset",      "--panel",        "--no-panels",  "--no-modules", "panelflash:N",
         "display:N",  "module.N.model", "panel.N.link", "transmitter",  "converter",
         "powercycle", "image",          "link:idle",    "conv:P",       "pfpga:P:D",
-        "--after",    "--transmitter",  "--converter",  "--xml",        "--break"}) {
+        "--after",    "--transmitter",  "--converter",  "--xml",        "--break",
+        "receiver",   "hdbt",           "protect="}) {
     EXPECT_NE(help.out.find(command), std::string::npos) << "help lacks " << command;
     EXPECT_NE(usage.str().find(command), std::string::npos) << "USAGE.md lacks " << command;
   }

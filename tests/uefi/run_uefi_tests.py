@@ -91,7 +91,14 @@ MACHINE_COMMANDS = [
     # Panel 0's own factory settings, which Info ALL shows from its display block.
     ["fset", "--panel", "0", "devid=0x1234", "compat=7", "serial=P0A00012340", "hwrev=C1",
      "model=DX-PANEL-15", "blockversion=3"],
+    # Panel 0 a TPA5 KVN1: its link receiver image lives in the panel flash.
+    ["receiver", "0", "0xe05d", "version=0.40", "protect=0"],
 ]
+# The receiver update's file, under the name the program proposes for that panel (the shell
+# reads '#' as a comment, so the run leaves the name to the program).
+RECEIVER_FILE = "0018#0.fp"
+RECEIVER_IMAGE = ["--format", "old", "--id", "KVN8", "--version", "0.41", "--size", "0x20000",
+                  "--xml", "18:#"]
 SIM_DIR = "simpc"
 # A converter image without XML header, written by druxsim, for the converter update.
 CONVERTER_IMAGE = "kr3b.bin"
@@ -150,6 +157,12 @@ RUNS = [
     Run("admin_sim_again", "druxsvcadmin_sim.efi", 7,
         out_has=[f"Parent device ID: 0x{CORRECTED_PARENT_ID:08x}\nParent device ID is OK.\n"],
         out_lacks=["New parent device ID"], err_is="", host=["druxsvcadmin"]),
+    Run("sim_receiver_update", "druxsvc_sim.efi u link -p=0 -y", 0,
+        out_has=["Update link receiver FPGA firmware of panel 0 ...\n"
+                 "FPGA version: 0.40 (0xe05d)\n"
+                 f"Read FPGA file: {RECEIVER_FILE}\n",
+                 "*** The panel must be powered off/on to take over the changes!***\n"],
+        err_is="", host=["druxsvc", "u", "link", "-p=0", "-y"]),
     Run("sim_info_link", "druxsvc_sim.efi i link", 0,
         out_has=["\n-- Link transmitter FPGA firmware --\n\nFPGA ID: V6K4\nFPGA version: 1.02\n"
                  "FPGA booted from: low area\nFPGA CRC state: OK\nFPGA update counter: 3\n"],
@@ -402,9 +415,11 @@ def prepare_machine(tool, work, failures):
     for arguments in MACHINE_COMMANDS:
         if druxsim(tool, directory, arguments, failures) is None:
             return None
-    image = ["image", os.path.join(work, CONVERTER_IMAGE)] + CONVERTER_IMAGE_OPTIONS
-    if druxsim(tool, directory, image, failures) is None:
-        return None
+    for name, options in ((CONVERTER_IMAGE, CONVERTER_IMAGE_OPTIONS),
+                          (RECEIVER_FILE, RECEIVER_IMAGE)):
+        if druxsim(tool, directory, ["image", os.path.join(work, name)] + options,
+                   failures) is None:
+            return None
     for copy in ("host_simpc", "pristine_simpc"):
         shutil.copytree(directory, os.path.join(work, copy))
     return directory
@@ -417,6 +432,7 @@ def run_host_programs(runs, programs, work):
     outputs = {}
     run_dir = os.path.join(work, "host_runs")
     os.makedirs(run_dir)
+    shutil.copy(os.path.join(work, RECEIVER_FILE), run_dir)
     shutil.copy(os.path.join(work, CONVERTER_IMAGE), run_dir)
     with open(os.path.join(run_dir, REPORT), "w") as report:
         report.write(STALE_REPORT)
@@ -646,7 +662,8 @@ def main():
     subprocess.run([tools["mkfs.fat"], "-F", "16", "-n", "DRUX", disk], check=True,
                    stdout=subprocess.DEVNULL)
     files = [os.path.join(args.images, image) for image in images]
-    files += [script, stale_report, machine, os.path.join(args.work, CONVERTER_IMAGE)]
+    files += [script, stale_report, machine, os.path.join(args.work, RECEIVER_FILE),
+              os.path.join(args.work, CONVERTER_IMAGE)]
     files += [os.path.join(args.work, name) for _, name in conformance_inputs]
     subprocess.run([tools["mcopy"], "-s", "-i", disk] + files + ["::/"], check=True)
 

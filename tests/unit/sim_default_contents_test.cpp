@@ -105,8 +105,10 @@ TEST_F(SimDefaultContentsTest, ConnectedPanelsHaveDisplayBlocksWithTheirModelNum
     EXPECT_EQ(Text(block, 153), module.serialNumber);
     EXPECT_EQ(Big32(block, 138), 0xD315u);
     EXPECT_TRUE(Erased(AreaBytes(sim::Area::PanelDisplay, 256, 4096 - 256, panel)));
-    EXPECT_TRUE(Erased(AreaBytes(sim::Area::PanelModuleSettings, 0, 4096, panel)))
-        << "these panels have no module areas";
+    // Panels with modules: module 0's EEPROM begins with the same display block.
+    const std::vector<uint8_t> module0 = AreaBytes(sim::Area::PanelModuleSettings, 0, 256, panel);
+    EXPECT_EQ(Text(module0, 165), "DX-PANEL-15");
+    EXPECT_EQ(Big32(module0, 138), 0xD315u);
   }
   EXPECT_TRUE(Erased(AreaBytes(sim::Area::PanelDisplay, 0, 256, 2))) << "not connected";
 }
@@ -125,7 +127,8 @@ TEST_F(SimDefaultContentsTest, FirstSaveWritesTheContentsAndKeepsWhatARunChanged
   EXPECT_TRUE(fs::exists(File("fset.bin")));
   EXPECT_TRUE(fs::exists(File("panel0-display.bin"))) << "written although no one read it";
   EXPECT_FALSE(fs::exists(File("panel2-display.bin")));
-  EXPECT_FALSE(fs::exists(File("panel0-fset.bin")));
+  EXPECT_TRUE(fs::exists(File("panel0-fset.bin"))) << "panel modules hold factory records";
+  EXPECT_FALSE(fs::exists(File("panel2-fset.bin")));
 
   NewRun();
   EXPECT_TRUE(sim::MachineSaved());

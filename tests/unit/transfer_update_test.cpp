@@ -344,6 +344,10 @@ TEST_F(UpdateArea, HeaderPatchKeepsTheHeaderCrcValid) {
 }
 
 TEST_F(UpdateArea, LargePanelFlashSkipsTheVerify) {
+  // Panel 0 of the default machine protects its flash (a panel of major 2).
+  sim::MachineConfig config = sim::Config();
+  config.panels[0].flashProtected = false;
+  sim::UpdateConfig(config);
   const Bytes image = testing::Pattern(0x40010, 0x77, 11);
   const CapturedOutput updated = Update(kPanelData, kPanelFlashTarget, 0, image, 1);
   EXPECT_EQ(updated.result, 0);

@@ -1,0 +1,45 @@
+// The link receiver FPGA of a panel: Info, Update and Save of its image, reached with the
+// compatible flash commands or through the panel's link module.
+#pragma once
+
+#include <cstdint>
+
+#include "controller/controller_info.h"
+#include "firmware/link_receiver_table.h"
+#include "frontend/feature_set.h"
+
+namespace drux {
+
+int ShowLinkReceiver(int32_t panel);
+int UpdateLinkReceiver(const FeatureSet& features, const char* fileName, int32_t panel,
+                       uint8_t verify, uint8_t yes);
+int SaveLinkReceiver(const FeatureSet& features, const char* fileName, int32_t panel,
+                     uint8_t verify, uint8_t yes);
+
+// XML file (name ending in "fp") or raw image by the row's check; *fileVersion gets its version.
+int CheckLinkReceiverFile(const char* fileName, const ReceiverRow& row, uint32_t runningMajor,
+                          uint32_t* fileVersion);
+
+// Update counter of the image header in the panel's flash (compatible commands). 0 or 6.
+int ReadUpdateCounter(int32_t panel, uint32_t* counter);
+// Module FPGA header of the panel's module: counter and running copy. 0 or 6.
+int ReadModuleFpgaHeader(int32_t panel, uint32_t device, uint32_t* counter, bool* highArea);
+
+// What every request on the receiver starts with: the panel's link FPGA and its table row.
+struct ReceiverStart {
+  PanelInfo info;
+  const ReceiverRow* row;
+};
+// Prints the running version. 0, 6 (unreadable) or 15 (version ID without a row).
+int StartReceiverRequest(int32_t panel, ReceiverStart* start);
+uint32_t RunningVersion(const PanelInfo& info);
+
+// Compatible flash commands on the panel's FPGA flash.
+inline constexpr uint32_t kPanelDataCommand = 0x20;
+inline constexpr uint32_t kPanelFlashTarget = 3;
+inline constexpr uint32_t kReceiverHeaderStart = 16;
+inline constexpr const char* kReceiverUsage = "fp";
+inline constexpr char kReceiverFunction = '#';
+inline constexpr const char* kReceiverFileKind = "FPGA";
+
+}  // namespace drux

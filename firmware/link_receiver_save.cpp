@@ -1,0 +1,190 @@
+// Save of a panel's link receiver FPGA: the running image is located and checked in the
+// panel's flash, then written to a file, with an XML header for names ending in "fp".
+#include "controller/block_access.h"
+#include "controller/command.h"
+#include "controller/status_text.h"
+#include "firmware/image_checks.h"
+#include "firmware/image_header.h"
+#include "firmware/link_receiver.h"
+#include "firmware/panel_module_fpga.h"
+#include "frontend/exit_codes.h"
+#include "platform/platform.h"
+#include "transfer/notices.h"
+#include "transfer/prompts.h"
+#include "transfer/transfer_engine.h"
+#include "transfer/xml_header.h"
+
+namespace drux {
+namespace {
+
+constexpr uint32_t kModuleReadCommand = 0xD0;
+constexpr uint32_t kLargeSaveCommand = 0xE8;
+constexpr uint32_t kLargeLowCopyStart = 0x300000;
+constexpr uint32_t kLargeHighCopyStart = 0x600000;
+constexpr uint16_t kCrcStart = 0xFFFF;
+
+struct ImageFacts {
+  uint32_t size;
+  char id[kFpgaTypeLength + 1];
+  uint32_t version;
+  uint16_t checksum;
+};
+
+int ReadHeaderVersion(const ImageHeader& header, ImageFacts* facts) {
+  for (size_t i = 0; i < kFpgaTypeLength; ++i) {
+    facts->id[i] = header.id[i];
+  }
+  facts->id[kFpgaTypeLength] = '\0';
+  if (!ReadImageVersion(header, &facts->version)) {
+    platform::PrintError("ERROR: The FPGA firmware does not contain a valid version entry.\n");
+    return kExitInvalidData;
+  }
+  return kExitOk;
+}
+
+void PrintIdAndVersion(const ImageFacts& facts) {
+  platform::Print("FPGA ID: %.4s\n", facts.id);
+  platform::Print("FPGA version: %d.%02d\n", int(facts.version / 100), int(facts.version % 100));
+}
+
+int ReadReceiverImageCompatible(int32_t panel, ImageFacts* facts) {
+  const MemoryArea area{kPanelDataCommand,
+                        kPanelFlashTarget,
+                        uint16_t(panel),
+                        kReceiverHeaderStart,
+                        kImageHeaderSize,
+                        1,
+                        0};
+  uint8_t bytes[kImageHeaderSize] = {};
+  uint8_t errorByte = 0;
+  const int status = ReadArea(area, bytes, &errorByte);
+  if (status != kStatusOk) {
+    platform::PrintError("ERROR: Can't read data: %s\n", StatusText(status, errorByte));
+    return kExitDruxFailed;
+  }
+  if (Crc16(kCrcStart, bytes, sizeof bytes) != 0) {
+    platform::PrintError("ERROR: The FPGA firmware header has an invalid CRC.\n");
+    return kExitInvalidData;
+  }
+  const ImageHeader header = DecodeImageHeader(bytes);
+  if (int result = ReadHeaderVersion(header, facts); result != kExitOk) {
+    return result;
+  }
+  if (int result = CheckAreaImage(AreaCheckKind::Fpga, kPanelDataCommand, kPanelFlashTarget,
+                                  uint32_t(panel), 0, facts->size, true, &facts->checksum);
+      result != kExitOk) {
+    return result;
+  }
+  PrintIdAndVersion(*facts);
+  platform::Print("FPGA update counter: %lu\n", static_cast<unsigned long>(header.updateCounter));
+  return kExitOk;
+}
+
+// The running copy as the save reads it: group L with command 0xE8 from the running copy's
+// start, so that the checksum in the XML header belongs to the saved data.
+struct ModuleRead {
+  uint32_t command;
+  uint32_t start;
+};
+ModuleRead ModuleReadOf(const ReceiverRow& row, bool highArea) {
+  if (row.group == ReceiverGroup::L) {
+    return ModuleRead{kLargeSaveCommand, highArea ? kLargeHighCopyStart : kLargeLowCopyStart};
+  }
+  return ModuleRead{kModuleReadCommand, 0};
+}
+
+int ReadReceiverImageModule(int32_t panel, const ReceiverRow& row, ImageFacts* facts) {
+  if (int result = SelectPanelModuleFunctions(panel); result != kExitOk) {
+    return result;
+  }
+  const uint32_t device = ReceiverModuleDevice(row);
+  uint8_t reply[kImageHeaderSize] = {};
+  uint8_t errorByte = 0;
+  const int status = ReadPanelModuleHeaderReply(device, reply, &errorByte);
+  if (status != kStatusOk) {
+    platform::PrintError("ERROR: Can't get panel module FPGA header: %s.\n",
+                         StatusText(status, errorByte));
+    return kExitDruxFailed;
+  }
+  const ImageHeader header = DecodeImageHeader(reply);
+  if (int result = ReadHeaderVersion(header, facts); result != kExitOk) {
+    return result;
+  }
+  const ModuleFpgaState state = ModuleFpgaStateOf(header);
+  PrintIdAndVersion(*facts);
+  PrintModuleFpgaState(state);
+  platform::Print("FPGA update counter: %lu\n", static_cast<unsigned long>(header.updateCounter));
+  const ModuleRead read = ModuleReadOf(row, state.highArea);
+  return CheckAreaImage(AreaCheckKind::Converter, read.command, 0, device, read.start, facts->size,
+                        true, &facts->checksum);
+}
+
+int GatherImageFacts(int32_t panel, const ReceiverRow& row, ImageFacts* facts) {
+  facts->size = row.imageSize;
+  if (row.group == ReceiverGroup::S) {
+    return ScanFpgaInfo(kPanelFlashTarget, uint32_t(panel), 0, row.imageSize, &facts->size,
+                        facts->id, &facts->version, &facts->checksum);
+  }
+  if (SelectPanelForModules(panel)) {
+    return ReadReceiverImageModule(panel, row, facts);
+  }
+  platform::Print("Using compatible Flash commands\n");
+  return ReadReceiverImageCompatible(panel, facts);
+}
+
+int SaveByGroup(const ReceiverRow& row, int32_t panel, const char* name, uint32_t size,
+                uint8_t verify, const char* header) {
+  if (row.group == ReceiverGroup::S) {
+    return SaveAreaToFile(kPanelDataCommand, kPanelFlashTarget, uint32_t(panel), 0, name, size,
+                          verify, header);
+  }
+  if (row.group == ReceiverGroup::M) {
+    if (!SelectPanelForModules(panel)) {
+      platform::Print("Using compatible Flash commands\n");
+      return SaveAreaToFile(kPanelDataCommand, kPanelFlashTarget, uint32_t(panel), 0, name, size,
+                            verify, header);
+    }
+    return SaveAreaToFile(kModuleReadCommand, 0, ReceiverModuleDevice(row), 0, name, size, verify,
+                          header);
+  }
+  uint32_t counter = 0;
+  bool highArea = false;
+  if (int result = ReadModuleFpgaHeader(panel, kLinkModuleDevice, &counter, &highArea);
+      result != kExitOk) {
+    return result;
+  }
+  const ModuleRead read = ModuleReadOf(row, highArea);
+  return SaveAreaToFile(read.command, 0, kLinkModuleDevice, read.start, name, size, verify, header);
+}
+
+}  // namespace
+
+int SaveLinkReceiver(const FeatureSet& features, const char* fileName, int32_t panel,
+                     uint8_t verify, uint8_t yes) {
+  platform::Print("Save link receiver FPGA firmware of panel %d ...\n", panel);
+  ReceiverStart start{};
+  if (int result = StartReceiverRequest(panel, &start); result != kExitOk) {
+    return result;
+  }
+  const ReceiverRow& row = *start.row;
+  const char* name = PromptFileName(
+      features, kReceiverFileKind,
+      fileName != nullptr ? fileName : ReceiverDefaultName(row, start.info.linkFpgaMajor), true,
+      yes);
+  if (name == nullptr) {
+    return kExitFileGeneral;
+  }
+  ImageFacts facts{};
+  if (int result = GatherImageFacts(panel, row, &facts); result != kExitOk) {
+    return result;
+  }
+  const char* header = nullptr;
+  if (IsXmlHeaderFileName(name, kReceiverUsage)) {
+    header = BuildXmlHeader(row.xmlDeviceId, kReceiverFunction,
+                            ReceiverVariant(row, facts.version / 100), kReceiverUsage,
+                            facts.version, facts.size, facts.checksum, row.panelTypeName);
+  }
+  return SaveByGroup(row, panel, name, facts.size, verify, header);
+}
+
+}  // namespace drux
