@@ -7,7 +7,7 @@
 #include "firmware/image_checks.h"
 #include "firmware/image_header.h"
 #include "firmware/panel_module_fpga.h"
-#include "frontend/exit_codes.h"
+#include "controller/exit_codes.h"
 #include "platform/platform.h"
 #include "transfer/notices.h"
 #include "transfer/prompts.h"

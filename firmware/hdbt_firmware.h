@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "frontend/feature_set.h"
+#include "controller/feature_set.h"
 
 namespace drux {
 

@@ -6,7 +6,7 @@
 
 #include "controller/controller_info.h"
 #include "firmware/link_receiver_table.h"
-#include "frontend/feature_set.h"
+#include "controller/feature_set.h"
 
 namespace drux {
 

@@ -1,11 +1,12 @@
 // Steps that Info, Update and Save of the link receiver share, and Info itself.
 #include "controller/block_access.h"
 #include "controller/command.h"
+#include "controller/exit_codes.h"
+#include "controller/module_catalogue.h"
 #include "controller/status_text.h"
 #include "firmware/image_header.h"
 #include "firmware/link_receiver.h"
 #include "firmware/panel_module_fpga.h"
-#include "frontend/exit_codes.h"
 #include "platform/platform.h"
 #include "settings/module_area.h"
 #include "transfer/prompts.h"

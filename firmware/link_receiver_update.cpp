@@ -1,12 +1,13 @@
 // Update of a panel's link receiver FPGA: file and version checks, write protection of the
 // older panels, and the write by access group.
 #include "controller/command.h"
+#include "controller/exit_codes.h"
+#include "controller/module_catalogue.h"
 #include "controller/status_text.h"
 #include "firmware/image_checks.h"
 #include "firmware/image_header.h"
 #include "firmware/link_receiver.h"
 #include "firmware/panel_module_fpga.h"
-#include "frontend/exit_codes.h"
 #include "platform/platform.h"
 #include "transfer/notices.h"
 #include "transfer/prompts.h"

@@ -2,8 +2,8 @@
 #include "firmware/panel_module_fpga.h"
 
 #include "controller/command.h"
+#include "controller/exit_codes.h"
 #include "controller/status_text.h"
-#include "frontend/exit_codes.h"
 #include "platform/platform.h"
 
 namespace drux {
