@@ -1,9 +1,9 @@
 // The check of an image in a device's flash before it is saved: CRC over the whole image and
 // the byte sum that becomes the XML header's Chk.
 #include "controller/block_access.h"
+#include "controller/exit_codes.h"
 #include "controller/status_text.h"
 #include "firmware/image_checks.h"
-#include "controller/exit_codes.h"
 #include "platform/platform.h"
 #include "transfer/transfer_engine.h"
 

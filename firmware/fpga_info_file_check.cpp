@@ -2,9 +2,9 @@
 // the type and version a file name like ABCD0105.bin carries.
 #include <cstring>
 
+#include "controller/exit_codes.h"
 #include "firmware/fpga_info_trailer.h"
 #include "firmware/image_checks.h"
-#include "controller/exit_codes.h"
 #include "platform/platform.h"
 #include "transfer/transfer_engine.h"
 

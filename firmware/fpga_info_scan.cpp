@@ -1,9 +1,9 @@
 // Finds the info trailer of an old-format FPGA image in a device area, block by block.
 #include "controller/block_access.h"
+#include "controller/exit_codes.h"
 #include "controller/status_text.h"
 #include "firmware/fpga_info_trailer.h"
 #include "firmware/image_checks.h"
-#include "controller/exit_codes.h"
 #include "platform/platform.h"
 #include "transfer/transfer_engine.h"
 

@@ -3,11 +3,11 @@
 
 #include "controller/command.h"
 #include "controller/controller_info.h"
+#include "controller/exit_codes.h"
 #include "controller/status_text.h"
 #include "firmware/image_checks.h"
 #include "firmware/image_header.h"
 #include "firmware/panel_module_fpga.h"
-#include "controller/exit_codes.h"
 #include "platform/platform.h"
 #include "transfer/notices.h"
 #include "transfer/prompts.h"

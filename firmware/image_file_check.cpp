@@ -2,9 +2,9 @@
 // the wording of each kind of image.
 #include <cstring>
 
+#include "controller/exit_codes.h"
 #include "firmware/image_checks.h"
 #include "firmware/image_header.h"
-#include "controller/exit_codes.h"
 #include "platform/platform.h"
 #include "transfer/transfer_engine.h"
 

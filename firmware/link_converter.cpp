@@ -3,11 +3,11 @@
 #include <cstring>
 
 #include "controller/command.h"
+#include "controller/exit_codes.h"
+#include "controller/module_catalogue.h"
 #include "controller/status_text.h"
 #include "firmware/image_checks.h"
 #include "firmware/image_header.h"
-#include "controller/exit_codes.h"
-#include "controller/module_catalogue.h"
 #include "platform/platform.h"
 #include "transfer/notices.h"
 #include "transfer/prompts.h"

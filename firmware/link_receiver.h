@@ -5,8 +5,8 @@
 #include <cstdint>
 
 #include "controller/controller_info.h"
-#include "firmware/link_receiver_table.h"
 #include "controller/feature_set.h"
+#include "firmware/link_receiver_table.h"
 
 namespace drux {
 

@@ -1,10 +1,10 @@
 // The link transmitter's bootloader (Save, Update) and its complete flash image (Update): raw
 // flash from its start, KVN4 transmitters only, no version check.
+#include "controller/exit_codes.h"
+#include "controller/service_request.h"
 #include "firmware/image_header.h"
 #include "firmware/link_transmitter.h"
 #include "firmware/link_transmitter_table.h"
-#include "controller/exit_codes.h"
-#include "controller/service_request.h"
 #include "platform/platform.h"
 #include "transfer/notices.h"
 #include "transfer/prompts.h"

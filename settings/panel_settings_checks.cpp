@@ -2,8 +2,8 @@
 #include <cstring>
 
 #include "controller/block_access.h"
-#include "controller/status_text.h"
 #include "controller/exit_codes.h"
+#include "controller/status_text.h"
 #include "platform/platform.h"
 #include "settings/display_block.h"
 #include "settings/module_settings_common.h"

@@ -16,7 +16,7 @@ using Bytes = std::vector<uint8_t>;
 // modules are gone, so that the full set's module menu leaves the target to the panel itself.
 const std::initializer_list<std::string> kPanels = {
     "panel.0.version=0x0DE0", "panel.0.module.0.fitted=0", "panel.1.module.0.fitted=0",
-    "panel.1.module.1.fitted=0"};
+    "panel.1.version=0x1E24", "panel.1.module.1.fitted=0"};
 
 constexpr size_t kBlock = 256;
 constexpr size_t kRecordRoom = 1792;

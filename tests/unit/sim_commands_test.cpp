@@ -195,6 +195,7 @@ TEST(SimPanelData, DisplayBlockOfEachPanelIsSeparate) {
 // block alone on any other.
 TEST(SimPanelData, FactorySettingsReachDependsOnThePanelType) {
   sim::MachineConfig config = sim::DefaultMachineConfig();
+  ASSERT_TRUE(sim::ApplySettingText(config, "panel.0.version=0x1E23"));
   ASSERT_TRUE(sim::ApplySettingText(config, "panel.1.version=0x0DE0"));
   sim::StartInMemory(config);
   std::vector<uint8_t> back(16);

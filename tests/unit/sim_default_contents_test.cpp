@@ -104,7 +104,8 @@ TEST_F(SimDefaultContentsTest, ConnectedPanelsHaveDisplayBlocksWithTheirModelNum
     EXPECT_EQ(Text(block, 165), "DX-PANEL-15");
     EXPECT_EQ(Text(block, 153), module.serialNumber);
     EXPECT_EQ(Big32(block, 138), 0xD315u);
-    EXPECT_TRUE(Erased(AreaBytes(sim::Area::PanelDisplay, 256, 4096 - 256, panel)));
+    // Both default panels have modules: their extended record follows the block, within 2 KiB.
+    EXPECT_TRUE(Erased(AreaBytes(sim::Area::PanelDisplay, 2048, 4096 - 2048, panel)));
     // Panels with modules: module 0's EEPROM begins with the same display block.
     const std::vector<uint8_t> module0 = AreaBytes(sim::Area::PanelModuleSettings, 0, 256, panel);
     EXPECT_EQ(Text(module0, 165), "DX-PANEL-15");
@@ -152,6 +153,7 @@ TEST_F(SimDefaultContentsTest, IdentityChangedBeforeTheFirstTouchReachesTheRecor
 TEST_F(SimDefaultContentsTest, PanelWithModulesHasAnExtendedRecordOfItsIdentity) {
   NewRun();
   sim::MachineConfig config = sim::Config();
+  ASSERT_TRUE(sim::ApplySettingText(config, "panel.0.version=0x1E23"));
   ASSERT_TRUE(sim::ApplySettingText(config, "panel.1.version=0x0DE0"));
   sim::UpdateConfig(config);
   const std::vector<uint8_t> block = AreaBytes(sim::Area::PanelDisplay, 0, 256, 1);
