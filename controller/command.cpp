@@ -4,6 +4,7 @@
 #include "controller/command.h"
 
 #include "controller/registers.h"
+#include "frontend/exit_codes.h"
 #include "platform/platform.h"
 
 namespace drux {
@@ -53,6 +54,15 @@ bool TimedOut(uint32_t polls, int64_t* clockStart) {
   return now - *clockStart > int64_t(gTimeoutSeconds);
 }
 
+// Ctrl-C ends the run only where the interface is free again, so that neither the
+// controller's lock bit nor a half-done command is left to the next program.
+void EndRunIfInterrupted() {
+  if (platform::InterruptRequested()) {
+    platform::PrintError("\nERROR: Interrupted.\n");
+    platform::Exit(kExitCancelled);
+  }
+}
+
 int PollUntilFinished(uint8_t* errorByte) {
   int64_t clockStart = -1;
   for (uint32_t polls = 1;; ++polls) {
@@ -64,7 +74,8 @@ int PollUntilFinished(uint8_t* errorByte) {
     if (state == kStateFailed) {
       return kStatusFailed;
     }
-    if (TimedOut(polls, &clockStart)) {
+    // An interrupted wait ends like one that ran out of time: the release follows.
+    if (TimedOut(polls, &clockStart) || platform::InterruptRequested()) {
       *errorByte = kErrorTimeout;
       return kStatusFailed;
     }
@@ -114,6 +125,7 @@ int ReadCommand(uint32_t code, uint32_t address, uint32_t device, uint32_t targe
     }
   }
   ReleaseInterface();
+  EndRunIfInterrupted();
   return status;
 }
 
@@ -139,6 +151,7 @@ int WriteCommand(uint32_t code, uint32_t address, uint32_t device, uint32_t targ
   }
   const int status = IssueAndWait(CommandWord(code, address, device, target, false), errorByte);
   ReleaseInterface();
+  EndRunIfInterrupted();
   return status;
 }
 
