@@ -67,6 +67,11 @@ bool Eventually(Condition condition) {
   return true;
 }
 
+// A path that the programs do not take for an option ('/' starts one).
+std::string RelativePath(const std::string& path) {
+  return fs::relative(path, fs::current_path()).string();
+}
+
 bool LockHeldByOther(const SimulatedPc& pc) {
   const int fd = open((pc.directory() + "/drux.lock").c_str(), O_RDONLY);
   if (fd < 0) {
@@ -123,7 +128,7 @@ TEST(ControllerLock, HolderMakesTheSecondProgramWaitThenReportLockedAndCtrlCRele
 TEST(ControllerLock, ConcurrentRunsNeverMixTheirWorkOnTheController) {
   SimulatedPc pc;
   TemporaryDirectory files;
-  const std::vector<std::string> save = {"s", "drux", files.path() + "/a.fw", "-y"};
+  const std::vector<std::string> save = {"s", "drux", RelativePath(files.path() + "/a.fw"), "-y"};
   ASSERT_EQ(pc.Run(Druxsvc(), save).exitCode, 0);
   const long accessesOfOneRun = std::stol(pc.Druxsim({"accesses"}).out);
   ASSERT_GT(accessesOfOneRun, 0);
@@ -156,8 +161,8 @@ TEST(ControllerLock, InterruptedSaveReleasesTheInterfaceAndLeavesNoFile) {
   TemporaryDirectory target;
   TemporaryDirectory scratch;
   // The trace makes the save long enough to be caught in the middle.
-  const pid_t save =
-      Start(pc, {"s", "drux", target.path() + "/drux.fw", "-y", "-d"}, scratch.path() + "/out");
+  const pid_t save = Start(pc, {"s", "drux", RelativePath(target.path() + "/drux.fw"), "-y", "-d"},
+                           scratch.path() + "/out");
   ASSERT_TRUE(Eventually([&] { return !fs::is_empty(target.path()); }));
   kill(save, SIGINT);
   EXPECT_EQ(WaitForExit(save), 7);
