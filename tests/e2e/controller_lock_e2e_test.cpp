@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/file_contents.h"
 #include "tests/support/program_runs.h"
 #include "tests/support/simulated_pc.h"
 
@@ -82,18 +83,6 @@ bool LockHeldByOther(const SimulatedPc& pc) {
   return held;
 }
 
-std::string FileText(const std::string& path) {
-  std::string text;
-  if (FILE* file = std::fopen(path.c_str(), "rb")) {
-    char buffer[4096];
-    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) {
-      text.append(buffer, n);
-    }
-    std::fclose(file);
-  }
-  return text;
-}
-
 void ExpectInterfaceFreeWithoutViolation(const SimulatedPc& pc) {
   EXPECT_NE(pc.Druxsim({"show"}).out.find("lock free"), std::string::npos);
   EXPECT_EQ(pc.Druxsim({"violations"}).out, "0\n");
@@ -118,7 +107,7 @@ TEST(ControllerLock, HolderMakesTheSecondProgramWaitThenReportLockedAndCtrlCRele
   // Ctrl-C in the middle of the command that never finishes: released, exit code 7.
   kill(holder, SIGINT);
   EXPECT_EQ(WaitForExit(holder), 7);
-  EXPECT_NE(FileText(scratch.path() + "/holder.txt").find("ERROR: Interrupted.\n"),
+  EXPECT_NE(ReadFileText(scratch.path() + "/holder.txt").find("ERROR: Interrupted.\n"),
             std::string::npos);
   ExpectInterfaceFreeWithoutViolation(pc);
   ASSERT_EQ(pc.Druxsim({"fault", "clear"}).exitCode, 0);

@@ -71,49 +71,41 @@ def test_permission(program, work):
 
 
 def test_lockfile(program, work):
-    expected_denied = permission_error_line()
+    denied = permission_error_line()
     shutil.rmtree(work, ignore_errors=True)
     os.makedirs(work)
     lock = os.path.join(work, "drux.lock")
     victim = os.path.join(work, "victim")
-    loop_text = os.strerror(errno.ELOOP)
+    refused = f"ERROR: Can't use the lock file {lock}: "
 
-    def plant_missing_target():
-        os.symlink(victim, lock)
-
-    def plant_existing_target():
-        with open(victim, "w") as f:
-            f.write("keep me\n")
-        os.symlink(victim, lock)
-
-    def plant_fifo():
-        os.mkfifo(lock)
-
-    def plant_regular_file():
-        with open(lock, "w") as f:
+    def keep(path):
+        with open(path, "w") as f:
             f.write("keep me\n")
 
-    cases = [  # (what is planted, expected stderr)
-        (plant_missing_target, f"ERROR: Can't use the lock file {lock}: {loop_text}\n"),
-        (plant_existing_target, f"ERROR: Can't use the lock file {lock}: {loop_text}\n"),
-        (plant_fifo, f"ERROR: Can't use the lock file {lock}: {os.strerror(errno.EINVAL)}\n"),
-        (plant_regular_file, expected_denied),  # used as it is, never truncated
+    cases = [  # what is planted at the lock file's place, expected error stream
+        ("link to a missing file", lambda: os.symlink(victim, lock),
+         refused + os.strerror(errno.ELOOP) + "\n"),
+        ("link to a file", lambda: (keep(victim), os.symlink(victim, lock)),
+         refused + os.strerror(errno.ELOOP) + "\n"),
+        ("FIFO", lambda: os.mkfifo(lock), refused + os.strerror(errno.EINVAL) + "\n"),
+        ("regular file", lambda: keep(lock), denied),  # used as it is
     ]
-    for plant, expected in cases:
+    for name, plant, expected in cases:
         for leftover in (lock, victim):
             if os.path.lexists(leftover):
                 os.unlink(leftover)
         plant()
         result = run(program, ["i", "drux"], lock)
         if (result.returncode, result.stderr) != (6, expected):
-            fail(f"{plant.__name__}: exit {result.returncode}, stderr {result.stderr!r}")
-        if plant is plant_missing_target and os.path.lexists(victim):
+            fail(f"{name}: exit {result.returncode}, stderr {result.stderr!r}")
+        # Nothing created through a link, nothing truncated.
+        if name == "link to a missing file" and os.path.lexists(victim):
             fail("the link's target was created")
-        kept = victim if plant is plant_existing_target else lock
-        if plant in (plant_existing_target, plant_regular_file):
-            with open(kept) as f:
-                if f.read() != "keep me\n":
-                    fail(f"{plant.__name__}: the file was changed")
+        for path in (lock, victim):
+            if os.path.isfile(path) and not os.path.islink(path):
+                with open(path) as f:
+                    if f.read() != "keep me\n":
+                        fail(f"{name}: {path} was changed")
     print("lockfile: OK")
 
 
