@@ -4,6 +4,7 @@
 #include "controller/command.h"
 
 #include "controller/registers.h"
+#include "frontend/exit_codes.h"
 #include "platform/platform.h"
 
 namespace drux {
@@ -56,6 +57,15 @@ bool TimedOut(uint32_t polls, int64_t* clockStart) {
   return now - *clockStart > int64_t(gTimeoutSeconds);
 }
 
+// Ctrl-C ends the run only where the interface is free again, so that neither the
+// controller's lock bit nor a half-done command is left to the next program.
+void EndRunIfInterrupted() {
+  if (platform::InterruptRequested()) {
+    platform::PrintError("\nERROR: Interrupted.\n");
+    platform::Exit(kExitCancelled);
+  }
+}
+
 int PollUntilFinished(uint8_t* errorByte) {
   int64_t clockStart = -1;
   for (uint32_t polls = 1;; ++polls) {
@@ -69,6 +79,11 @@ int PollUntilFinished(uint8_t* errorByte) {
     }
     if (TimedOut(polls, &clockStart)) {
       gGaveUp = true;
+      *errorByte = kErrorTimeout;
+      return kStatusFailed;
+    }
+    // An interrupted wait ends like one that ran out of time: the release follows.
+    if (platform::InterruptRequested()) {
       *errorByte = kErrorTimeout;
       return kStatusFailed;
     }
@@ -134,6 +149,7 @@ int ReadCommand(uint32_t code, uint32_t address, uint32_t device, uint32_t targe
     }
   }
   ReleaseInterface();
+  EndRunIfInterrupted();
   return status;
 }
 
@@ -162,6 +178,7 @@ int WriteCommand(uint32_t code, uint32_t address, uint32_t device, uint32_t targ
   }
   const int status = IssueAndWait(CommandWord(code, address, device, target, false), errorByte);
   ReleaseInterface();
+  EndRunIfInterrupted();
   return status;
 }
 

@@ -4,10 +4,12 @@
 
 #include <cstdint>
 
+#include "controller/command.h"
 #include "controller/controller_info.h"
 #include "controller/exit_codes.h"
 #include "controller/module_catalogue.h"
 #include "controller/pc_type.h"
+#include "controller/status_text.h"
 #include "frontend/action_drivers.h"
 #include "frontend/menus.h"
 #include "platform/platform.h"
@@ -32,6 +34,21 @@ bool SelectMissingActionAndDataType(ServiceRequest* request) {
     }
   }
   return true;
+}
+
+// Another program of ours at work on the controller keeps this one off it for the whole run:
+// it is reported like a locked command interface.
+int AcquireController() {
+  switch (platform::AcquirePorts()) {
+    case platform::PortAccess::Ready:
+      return kExitOk;
+    case platform::PortAccess::Locked:
+      platform::PrintError("ERROR: Can't access DRUX: %s\n", StatusText(kStatusLocked, 0));
+      return kExitDruxFailed;
+    case platform::PortAccess::Failed:
+      break;
+  }
+  return kExitDruxFailed;
 }
 
 int CheckPanel(const ServiceRequest& request) {
@@ -111,6 +128,9 @@ ServiceRequest FixedAdminRequest() {
 
 int RunServiceRequest(const FeatureSet& features, ServiceRequest request) {
   ConfigurePcTypeTests(features);
+  if (int result = AcquireController(); result != kExitOk) {
+    return result;
+  }
   int variant = 0;
   if (DetectController(&variant) != 1) {
     platform::PrintError("ERROR: DRUX not found.\n");

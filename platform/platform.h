@@ -1,6 +1,7 @@
 // The only door to the outside world: console, files, clock, I/O ports and process exit.
-// Core code calls nothing else. Two backends implement it: hosted (Linux, against the
-// simulated controller) and UEFI (real ports, shell console and files).
+// Core code calls nothing else. Backends: hosted Linux against the simulated controller
+// (hosted/), hosted Linux against the real ports (hosted/ with linux/), and UEFI (real ports,
+// shell console and files).
 #pragma once
 
 #include <cstdarg>
@@ -82,6 +83,19 @@ Date LocalDate();
 
 uint8_t PortIn8(uint16_t port);
 void PortOut8(uint16_t port, uint8_t value);
+
+// Called by start-up once, before the first port access. Hosted: takes the lock that keeps our
+// other programs off the controller until this process ends (a program that holds it is waited
+// for a short, bounded time), then, for real ports, the permission to use them, and lets
+// Ctrl-C end the run cleanly (see InterruptRequested). Failed: the backend has printed why,
+// perror style. UEFI: the shell runs one program at a time and the ports are free: Ready.
+enum class PortAccess : uint8_t { Ready, Locked, Failed };
+PortAccess AcquirePorts();
+
+// True once the user asked the program to stop (hosted: SIGINT or SIGTERM after AcquirePorts).
+// The controller layer ends the run at the next point where the command interface is free;
+// Exit then also removes files that were still being written.
+bool InterruptRequested();
 
 // ---- Environment ---------------------------------------------------------------------------
 

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "platform/fresh_name.h"
+#include "platform/hosted/hosted_backend.h"
 #include "platform/platform.h"
 
 struct platform::File {
@@ -50,7 +51,11 @@ File* OpenFile(const char* name, FileMode mode) {
   if (!Check(stream != nullptr)) {
     return nullptr;
   }
-  return new File{stream};
+  File* file = new File{stream};
+  if (mode == FileMode::WriteBinary || mode == FileMode::WriteText) {
+    hosted::RememberWrittenFile(file, name);
+  }
+  return file;
 }
 
 size_t ReadFile(File* file, void* buffer, size_t length) {
@@ -83,6 +88,7 @@ bool FlushFile(File* file) {
 }
 
 bool CloseFile(File* file) {
+  hosted::ForgetWrittenFile(file);
   bool ok = Check(std::fclose(file->stream) == 0);
   delete file;
   return ok;
@@ -135,6 +141,7 @@ const char* SystemErrorText() {
 
 bool RedirectConsole(File* file) {
   consoleFile = file;
+  hosted::ForgetWrittenFile(file);  // the report stays, even when the run is interrupted
   std::fflush(stdout);
   std::fflush(stderr);
   std::fflush(file->stream);

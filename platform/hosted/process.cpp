@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/hosted/hosted_backend.h"
 #include "platform/platform.h"
 #include "platform/port_backend.h"
 
@@ -13,6 +14,9 @@ const char* EnvironmentValue(const char* name) {
 
 void Exit(int code) {
   std::fflush(stdout);
+  if (InterruptRequested()) {
+    hosted::RemoveUnfinishedFiles();
+  }
   if (!FinishPortBackend()) {
     std::fprintf(stderr, "druxsim: can't save the simulated PC's state\n");
   }
