@@ -3,8 +3,8 @@
 // word, polls of state and error byte, reply, release (status read and write-back).
 #include "controller/command.h"
 
+#include "controller/exit_codes.h"
 #include "controller/registers.h"
-#include "frontend/exit_codes.h"
 #include "platform/platform.h"
 
 namespace drux {
