@@ -105,7 +105,9 @@ File* CreateFreshFileBeside(const char* name, const char* suffix, char* chosen, 
     if (descriptor >= 0) {
       FILE* stream = ::fdopen(descriptor, "w+b");
       if (Check(stream != nullptr)) {
-        return new File{stream};
+        File* file = new File{stream};
+        hosted::RememberWrittenFile(file, chosen);
+        return file;
       }
       ::close(descriptor);
       ::unlink(chosen);
