@@ -1,6 +1,5 @@
 // Save of a panel's link receiver FPGA: the running image is located and checked in the
 // panel's flash, then written to a file, with an XML header for names ending in "fp".
-#include "controller/block_access.h"
 #include "controller/command.h"
 #include "controller/exit_codes.h"
 #include "controller/module_catalogue.h"
@@ -49,19 +48,9 @@ void PrintIdAndVersion(const ImageFacts& facts) {
 }
 
 int ReadReceiverImageCompatible(int32_t panel, ImageFacts* facts) {
-  const MemoryArea area{kPanelDataCommand,
-                        kPanelFlashTarget,
-                        uint16_t(panel),
-                        kReceiverHeaderStart,
-                        kImageHeaderSize,
-                        1,
-                        0};
   uint8_t bytes[kImageHeaderSize] = {};
-  uint8_t errorByte = 0;
-  const int status = ReadArea(area, bytes, &errorByte);
-  if (status != kStatusOk) {
-    platform::PrintError("ERROR: Can't read data: %s\n", StatusText(status, errorByte));
-    return kExitDruxFailed;
+  if (int result = ReadReceiverHeader(panel, bytes); result != kExitOk) {
+    return result;
   }
   if (Crc16(kCrcStart, bytes, sizeof bytes) != 0) {
     platform::PrintError("ERROR: The FPGA firmware header has an invalid CRC.\n");
