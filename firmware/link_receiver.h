@@ -25,6 +25,9 @@ int CheckLinkReceiverFile(const char* fileName, const ReceiverRow& row, uint32_t
 int ReadReceiverHeader(int32_t panel, uint8_t (&bytes)[kImageHeaderSize]);
 // Update counter of the image header in the panel's flash (compatible commands). 0 or 6.
 int ReadUpdateCounter(int32_t panel, uint32_t* counter);
+// Header reply of the panel's module FPGA, after switching the panel to its module functions.
+// 0 or 6.
+int ReadModuleHeaderReply(int32_t panel, uint32_t device, ImageHeader* header);
 // Module FPGA header of the panel's module: counter and running copy. 0 or 6.
 int ReadModuleFpgaHeader(int32_t panel, uint32_t device, uint32_t* counter, bool* highArea);
 

@@ -61,7 +61,7 @@ int ReadUpdateCounter(int32_t panel, uint32_t* counter) {
   return kExitOk;
 }
 
-int ReadModuleFpgaHeader(int32_t panel, uint32_t device, uint32_t* counter, bool* highArea) {
+int ReadModuleHeaderReply(int32_t panel, uint32_t device, ImageHeader* header) {
   if (int result = SelectPanelModuleFunctions(panel); result != kExitOk) {
     return result;
   }
@@ -73,7 +73,15 @@ int ReadModuleFpgaHeader(int32_t panel, uint32_t device, uint32_t* counter, bool
                          StatusText(status, errorByte));
     return kExitDruxFailed;
   }
-  const ImageHeader header = DecodeImageHeader(reply);
+  *header = DecodeImageHeader(reply);
+  return kExitOk;
+}
+
+int ReadModuleFpgaHeader(int32_t panel, uint32_t device, uint32_t* counter, bool* highArea) {
+  ImageHeader header{};
+  if (int result = ReadModuleHeaderReply(panel, device, &header); result != kExitOk) {
+    return result;
+  }
   const ModuleFpgaState state = ModuleFpgaStateOf(header);
   PrintModuleFpgaState(state);
   platform::Print("FPGA update counter: %lu\n", static_cast<unsigned long>(header.updateCounter));
