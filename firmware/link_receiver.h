@@ -6,6 +6,7 @@
 
 #include "controller/controller_info.h"
 #include "controller/feature_set.h"
+#include "firmware/image_header.h"
 #include "firmware/link_receiver_table.h"
 
 namespace drux {
@@ -20,8 +21,13 @@ int SaveLinkReceiver(const FeatureSet& features, const char* fileName, int32_t p
 int CheckLinkReceiverFile(const char* fileName, const ReceiverRow& row, uint32_t runningMajor,
                           uint32_t* fileVersion);
 
+// The image header in the panel's flash, read with the compatible commands. 0 or 6.
+int ReadReceiverHeader(int32_t panel, uint8_t (&bytes)[kImageHeaderSize]);
 // Update counter of the image header in the panel's flash (compatible commands). 0 or 6.
 int ReadUpdateCounter(int32_t panel, uint32_t* counter);
+// Header reply of the panel's module FPGA, after switching the panel to its module functions.
+// 0 or 6.
+int ReadModuleHeaderReply(int32_t panel, uint32_t device, ImageHeader* header);
 // Module FPGA header of the panel's module: counter and running copy. 0 or 6.
 int ReadModuleFpgaHeader(int32_t panel, uint32_t device, uint32_t* counter, bool* highArea);
 

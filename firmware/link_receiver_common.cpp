@@ -34,7 +34,7 @@ int StartReceiverRequest(int32_t panel, ReceiverStart* start) {
   return kExitOk;
 }
 
-int ReadUpdateCounter(int32_t panel, uint32_t* counter) {
+int ReadReceiverHeader(int32_t panel, uint8_t (&bytes)[kImageHeaderSize]) {
   const MemoryArea area{kPanelDataCommand,
                         kPanelFlashTarget,
                         uint16_t(panel),
@@ -42,19 +42,26 @@ int ReadUpdateCounter(int32_t panel, uint32_t* counter) {
                         kImageHeaderSize,
                         1,
                         0};
-  uint8_t bytes[kImageHeaderSize] = {};
   uint8_t errorByte = 0;
   const int status = ReadArea(area, bytes, &errorByte);
   if (status != kStatusOk) {
     platform::PrintError("ERROR: Can't read data: %s\n", StatusText(status, errorByte));
     return kExitDruxFailed;
   }
+  return kExitOk;
+}
+
+int ReadUpdateCounter(int32_t panel, uint32_t* counter) {
+  uint8_t bytes[kImageHeaderSize] = {};
+  if (int result = ReadReceiverHeader(panel, bytes); result != kExitOk) {
+    return result;
+  }
   *counter = DecodeImageHeader(bytes).updateCounter;
   platform::Print("FPGA update counter: %lu\n", static_cast<unsigned long>(*counter));
   return kExitOk;
 }
 
-int ReadModuleFpgaHeader(int32_t panel, uint32_t device, uint32_t* counter, bool* highArea) {
+int ReadModuleHeaderReply(int32_t panel, uint32_t device, ImageHeader* header) {
   if (int result = SelectPanelModuleFunctions(panel); result != kExitOk) {
     return result;
   }
@@ -66,7 +73,15 @@ int ReadModuleFpgaHeader(int32_t panel, uint32_t device, uint32_t* counter, bool
                          StatusText(status, errorByte));
     return kExitDruxFailed;
   }
-  const ImageHeader header = DecodeImageHeader(reply);
+  *header = DecodeImageHeader(reply);
+  return kExitOk;
+}
+
+int ReadModuleFpgaHeader(int32_t panel, uint32_t device, uint32_t* counter, bool* highArea) {
+  ImageHeader header{};
+  if (int result = ReadModuleHeaderReply(panel, device, &header); result != kExitOk) {
+    return result;
+  }
   const ModuleFpgaState state = ModuleFpgaStateOf(header);
   PrintModuleFpgaState(state);
   platform::Print("FPGA update counter: %lu\n", static_cast<unsigned long>(header.updateCounter));

@@ -1,10 +1,7 @@
 // Save of a panel's link receiver FPGA: the running image is located and checked in the
 // panel's flash, then written to a file, with an XML header for names ending in "fp".
-#include "controller/block_access.h"
-#include "controller/command.h"
 #include "controller/exit_codes.h"
 #include "controller/module_catalogue.h"
-#include "controller/status_text.h"
 #include "firmware/image_checks.h"
 #include "firmware/image_header.h"
 #include "firmware/link_receiver.h"
@@ -49,19 +46,9 @@ void PrintIdAndVersion(const ImageFacts& facts) {
 }
 
 int ReadReceiverImageCompatible(int32_t panel, ImageFacts* facts) {
-  const MemoryArea area{kPanelDataCommand,
-                        kPanelFlashTarget,
-                        uint16_t(panel),
-                        kReceiverHeaderStart,
-                        kImageHeaderSize,
-                        1,
-                        0};
   uint8_t bytes[kImageHeaderSize] = {};
-  uint8_t errorByte = 0;
-  const int status = ReadArea(area, bytes, &errorByte);
-  if (status != kStatusOk) {
-    platform::PrintError("ERROR: Can't read data: %s\n", StatusText(status, errorByte));
-    return kExitDruxFailed;
+  if (int result = ReadReceiverHeader(panel, bytes); result != kExitOk) {
+    return result;
   }
   if (Crc16(kCrcStart, bytes, sizeof bytes) != 0) {
     platform::PrintError("ERROR: The FPGA firmware header has an invalid CRC.\n");
@@ -95,19 +82,11 @@ ModuleRead ModuleReadOf(const ReceiverRow& row, bool highArea) {
 }
 
 int ReadReceiverImageModule(int32_t panel, const ReceiverRow& row, ImageFacts* facts) {
-  if (int result = SelectPanelModuleFunctions(panel); result != kExitOk) {
+  const uint32_t device = ReceiverModuleDevice(row);
+  ImageHeader header{};
+  if (int result = ReadModuleHeaderReply(panel, device, &header); result != kExitOk) {
     return result;
   }
-  const uint32_t device = ReceiverModuleDevice(row);
-  uint8_t reply[kImageHeaderSize] = {};
-  uint8_t errorByte = 0;
-  const int status = ReadPanelModuleHeaderReply(device, reply, &errorByte);
-  if (status != kStatusOk) {
-    platform::PrintError("ERROR: Can't get panel module FPGA header: %s.\n",
-                         StatusText(status, errorByte));
-    return kExitDruxFailed;
-  }
-  const ImageHeader header = DecodeImageHeader(reply);
   if (int result = ReadHeaderVersion(header, facts); result != kExitOk) {
     return result;
   }

@@ -44,10 +44,8 @@ uint32_t ReadLinkTransmitterDeviceId() {
   return CanCarryTransmitter() ? ReadModuleId(kNoPanel, int32_t(kLinkTransmitterModule)) : 0;
 }
 
-int ReadLinkTransmitterHeader(char* fpgaId, uint32_t* version, uint32_t* counter) {
-  fpgaId[0] = '\0';
-  *version = 0;
-  *counter = 0;
+int ReadLinkTransmitterHeader(LinkTransmitterHeader* running) {
+  *running = LinkTransmitterHeader{};
   if (!CanCarryTransmitter()) {
     return kExitOk;
   }
@@ -61,18 +59,20 @@ int ReadLinkTransmitterHeader(char* fpgaId, uint32_t* version, uint32_t* counter
     return kExitDruxFailed;
   }
   const ImageHeader header = DecodeImageHeader(reply);
-  std::memcpy(fpgaId, header.id, sizeof header.id);
-  fpgaId[sizeof header.id] = '\0';
-  if (!ReadImageVersion(header, version)) {
+  static_assert(sizeof running->fpgaId > sizeof header.id, "room for the terminating NUL");
+  std::memcpy(running->fpgaId, header.id, sizeof header.id);
+  running->fpgaId[sizeof header.id] = '\0';
+  if (!ReadImageVersion(header, &running->version)) {
     platform::PrintError("ERROR: The FPGA firmware does not contain a valid version entry.\n");
     return kExitInvalidData;
   }
   platform::Print("FPGA ID: %.4s\n", header.id);
-  platform::Print("FPGA version: %d.%02d\n", int(*version / 100), int(*version % 100));
+  platform::Print("FPGA version: %d.%02d\n", int(running->version / 100),
+                  int(running->version % 100));
   platform::Print("FPGA booted from: %s area\n", LinkStartedFromHighArea() ? "high" : "low");
   platform::Print("FPGA CRC state: %s\n", LinkFpgaCrcError() ? "error" : "OK");
   platform::Print("FPGA update counter: %lu\n", static_cast<unsigned long>(header.updateCounter));
-  *counter = header.updateCounter;
+  running->counter = header.updateCounter;
   return kExitOk;
 }
 
@@ -82,10 +82,8 @@ int ShowLinkTransmitter() {
     platform::Print("No link transmitter available.\n");
     return kExitOk;
   }
-  char fpgaId[5];
-  uint32_t version = 0;
-  uint32_t counter = 0;
-  return ReadLinkTransmitterHeader(fpgaId, &version, &counter);
+  LinkTransmitterHeader running{};
+  return ReadLinkTransmitterHeader(&running);
 }
 
 int SelectLinkTransmitterFile(const FeatureSet& features, LinkImage image, const char* fileName,
@@ -111,6 +109,18 @@ int SelectLinkTransmitterFile(const FeatureSet& features, LinkImage image, const
     *chosen = PromptFileName(features, KindWord(image), DefaultName(image, *fileId), false, 0);
   }
   return *chosen == nullptr ? kExitFileGeneral : kExitOk;
+}
+
+int StartLinkTransmitterRequest(const FeatureSet& features, LinkImage image, const char* heading,
+                                const char* fileName, bool write, uint8_t yes,
+                                LinkTransmitterStart* start) {
+  platform::Print("%s", heading);
+  if (int result = SelectLinkTransmitterFile(features, image, fileName, write, yes, &start->name,
+                                             &start->fileId);
+      result != kExitOk) {
+    return result;
+  }
+  return ReadLinkTransmitterHeader(&start->running);
 }
 
 int CheckLinkTransmitterFile(const char* fileName, const char* fpgaId, uint32_t fileId,

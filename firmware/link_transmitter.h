@@ -20,9 +20,15 @@ int SaveLinkBootloader(const FeatureSet& features, const char* fileName, uint8_t
 int UpdateLinkCompleteImage(const FeatureSet& features, const char* fileName, uint8_t verify,
                             uint8_t yes);
 
+// The running FPGA as its header reply names it; the ID is NUL-terminated.
+struct LinkTransmitterHeader {
+  char fpgaId[5];
+  uint32_t version;
+  uint32_t counter;
+};
 // Reads and prints the header reply of the running FPGA (command 0x6A) with the boot area and
-// CRC state of the system status register. fpgaId gets five bytes. 0, 6 or 9.
-int ReadLinkTransmitterHeader(char* fpgaId, uint32_t* version, uint32_t* counter);
+// CRC state of the system status register. 0, 6 or 9.
+int ReadLinkTransmitterHeader(LinkTransmitterHeader* running);
 
 // The XML header of an update file (names ending in "fp" only); complete: the whole-flash
 // image with function 'i'. 0, or the refusal's code (13, 15, or the XML check's).
@@ -39,5 +45,17 @@ enum class LinkImage : uint8_t { Fpga, Bootloader };
 // save, with the one retry on the device ID's name. 0, 12 (no transmitter) or 5 (no file).
 int SelectLinkTransmitterFile(const FeatureSet& features, LinkImage image, const char* fileName,
                               bool write, uint8_t yes, const char** chosen, uint32_t* fileId);
+
+// What every update and save of the FPGA image and the bootloader starts with: its heading,
+// the file and its file ID, then the running FPGA's header.
+struct LinkTransmitterStart {
+  const char* name;
+  uint32_t fileId;
+  LinkTransmitterHeader running;
+};
+// 0, or the code of the step that failed (file choice or header read).
+int StartLinkTransmitterRequest(const FeatureSet& features, LinkImage image, const char* heading,
+                                const char* fileName, bool write, uint8_t yes,
+                                LinkTransmitterStart* start);
 
 }  // namespace drux

@@ -49,56 +49,45 @@ int WriteImage(const char* fpgaId, const char* fileName, uint32_t counter, uint8
 
 int UpdateLinkTransmitter(const FeatureSet& features, const char* fileName, uint8_t verify,
                           uint8_t yes) {
-  platform::Print("Update link transmitter FPGA firmware ...\n");
-  const char* name = nullptr;
-  uint32_t fileId = 0;
-  if (int result = SelectLinkTransmitterFile(features, LinkImage::Fpga, fileName, false, yes, &name,
-                                             &fileId);
+  LinkTransmitterStart start{};
+  if (int result = StartLinkTransmitterRequest(features, LinkImage::Fpga,
+                                               "Update link transmitter FPGA firmware ...\n",
+                                               fileName, false, yes, &start);
       result != kExitOk) {
     return result;
   }
-  char fpgaId[5];
-  uint32_t running = 0;
-  uint32_t counter = 0;
-  if (int result = ReadLinkTransmitterHeader(fpgaId, &running, &counter); result != kExitOk) {
-    return result;
-  }
+  const LinkTransmitterHeader& running = start.running;
   uint32_t fileVersion = 0;
-  if (int result = CheckLinkTransmitterFile(name, fpgaId, fileId, false, &fileVersion);
+  if (int result =
+          CheckLinkTransmitterFile(start.name, running.fpgaId, start.fileId, false, &fileVersion);
       result != kExitOk) {
     return result;
   }
-  if (int result = CheckMajorVersion(fpgaId, running, fileVersion); result != kExitOk) {
+  if (int result = CheckMajorVersion(running.fpgaId, running.version, fileVersion);
+      result != kExitOk) {
     return result;
   }
-  if (!ConfirmVersion(running, fileVersion, yes)) {
+  if (!ConfirmVersion(running.version, fileVersion, yes)) {
     return kExitCancelled;
   }
-  return WriteImage(fpgaId, name, counter, verify);
+  return WriteImage(running.fpgaId, start.name, running.counter, verify);
 }
 
 int SaveLinkTransmitter(const FeatureSet& features, const char* fileName, uint8_t verify,
                         uint8_t yes) {
-  platform::Print("Save link transmitter FPGA firmware ...\n");
-  const char* name = nullptr;
-  uint32_t fileId = 0;
-  if (int result =
-          SelectLinkTransmitterFile(features, LinkImage::Fpga, fileName, true, yes, &name, &fileId);
+  LinkTransmitterStart request{};
+  if (int result = StartLinkTransmitterRequest(features, LinkImage::Fpga,
+                                               "Save link transmitter FPGA firmware ...\n",
+                                               fileName, true, yes, &request);
       result != kExitOk) {
     return result;
   }
-  char fpgaId[5];
-  uint32_t running = 0;
-  uint32_t counter = 0;
-  if (int result = ReadLinkTransmitterHeader(fpgaId, &running, &counter); result != kExitOk) {
-    return result;
-  }
-  const LinkTransmitterEntry* entry = LinkTransmitterEntryOfPc(fpgaId);
+  const LinkTransmitterEntry* entry = LinkTransmitterEntryOfPc(request.running.fpgaId);
   if (entry == nullptr) {
-    return NotSupported(fpgaId);
+    return NotSupported(request.running.fpgaId);
   }
   // Early KVN4 images carry no whole-image CRC.
-  const bool checkCrc = !entry->kvn4 || running < kFirstReleasedVersion;
+  const bool checkCrc = !entry->kvn4 || request.running.version < kFirstReleasedVersion;
   const uint32_t start = ActiveLinkTransmitterStart(*entry);
   uint16_t checksum = 0;
   if (int result =
@@ -107,15 +96,15 @@ int SaveLinkTransmitter(const FeatureSet& features, const char* fileName, uint8_
       result != kExitOk) {
     return result;
   }
-  if (!IsXmlHeaderFileName(name, "fp")) {
+  if (!IsXmlHeaderFileName(request.name, "fp")) {
     platform::PrintError("ERROR: Files without XML header are not supported. Save as .fp file.\n");
     return kExitTypeMismatch;
   }
-  const char* header =
-      BuildXmlHeader(fileId, kImageFunctionNormal, 0, "fp", running, entry->imageSize, checksum,
-                     ReadModuleModelNumber(kNoPanel, int32_t(kLinkTransmitterModule)));
+  const char* header = BuildXmlHeader(
+      request.fileId, kImageFunctionNormal, 0, "fp", request.running.version, entry->imageSize,
+      checksum, ReadModuleModelNumber(kNoPanel, int32_t(kLinkTransmitterModule)));
   return SaveAreaToFile(entry->readCommand, kLinkTransmitterTarget, kLinkTransmitterDevice, start,
-                        name, entry->imageSize, verify, header);
+                        request.name, entry->imageSize, verify, header);
 }
 
 }  // namespace drux

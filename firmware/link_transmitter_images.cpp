@@ -46,18 +46,11 @@ int WriteFlashImage(const char* fileName, uint8_t verify) {
 
 int UpdateLinkBootloader(const FeatureSet& features, const char* fileName, uint8_t verify,
                          uint8_t yes) {
-  platform::Print("Update link transmitter bootloader ...\n");
-  const char* name = nullptr;
-  uint32_t fileId = 0;
-  if (int result = SelectLinkTransmitterFile(features, LinkImage::Bootloader, fileName, false, yes,
-                                             &name, &fileId);
+  LinkTransmitterStart start{};
+  if (int result = StartLinkTransmitterRequest(features, LinkImage::Bootloader,
+                                               "Update link transmitter bootloader ...\n", fileName,
+                                               false, yes, &start);
       result != kExitOk) {
-    return result;
-  }
-  char fpgaId[5];
-  uint32_t running = 0;
-  uint32_t counter = 0;
-  if (int result = ReadLinkTransmitterHeader(fpgaId, &running, &counter); result != kExitOk) {
     return result;
   }
   platform::Print("WARNING: No check can't be performed with bootloader files.\n");
@@ -66,37 +59,30 @@ int UpdateLinkBootloader(const FeatureSet& features, const char* fileName, uint8
   if (!AskYesNo("Continue (y/n): ", yes)) {
     return kExitCancelled;
   }
-  if (!IsKvn4(fpgaId)) {
-    return NotSupported(fpgaId);
+  if (!IsKvn4(start.running.fpgaId)) {
+    return NotSupported(start.running.fpgaId);
   }
-  if (int result = CheckBootloaderSize(name); result != kExitOk) {
+  if (int result = CheckBootloaderSize(start.name); result != kExitOk) {
     return result;
   }
-  return WriteFlashImage(name, verify);
+  return WriteFlashImage(start.name, verify);
 }
 
 int SaveLinkBootloader(const FeatureSet& features, const char* fileName, uint8_t verify,
                        uint8_t yes) {
-  platform::Print("Save link transmitter bootloader ...\n");
-  const char* name = nullptr;
-  uint32_t fileId = 0;
-  if (int result = SelectLinkTransmitterFile(features, LinkImage::Bootloader, fileName, true, yes,
-                                             &name, &fileId);
+  LinkTransmitterStart start{};
+  if (int result = StartLinkTransmitterRequest(features, LinkImage::Bootloader,
+                                               "Save link transmitter bootloader ...\n", fileName,
+                                               true, yes, &start);
       result != kExitOk) {
     return result;
   }
-  char fpgaId[5];
-  uint32_t running = 0;
-  uint32_t counter = 0;
-  if (int result = ReadLinkTransmitterHeader(fpgaId, &running, &counter); result != kExitOk) {
-    return result;
-  }
   platform::Print("INFO: File is saved without XML header.\n");
-  if (!IsKvn4(fpgaId)) {
-    return NotSupported(fpgaId);
+  if (!IsKvn4(start.running.fpgaId)) {
+    return NotSupported(start.running.fpgaId);
   }
-  return SaveAreaToFile(kLinkFlashCommand, kLinkTransmitterTarget, kLinkTransmitterDevice, 0, name,
-                        kLinkBootloaderSize, verify, nullptr);
+  return SaveAreaToFile(kLinkFlashCommand, kLinkTransmitterTarget, kLinkTransmitterDevice, 0,
+                        start.name, kLinkBootloaderSize, verify, nullptr);
 }
 
 int UpdateLinkCompleteImage(const FeatureSet& features, const char* fileName, uint8_t verify,
@@ -115,14 +101,12 @@ int UpdateLinkCompleteImage(const FeatureSet& features, const char* fileName, ui
   if (name == nullptr) {
     return kExitFileGeneral;
   }
-  char fpgaId[5];
-  uint32_t running = 0;
-  uint32_t counter = 0;
-  if (int result = ReadLinkTransmitterHeader(fpgaId, &running, &counter); result != kExitOk) {
+  LinkTransmitterHeader running{};
+  if (int result = ReadLinkTransmitterHeader(&running); result != kExitOk) {
     return result;
   }
   uint32_t fileVersion = 0;
-  if (int result = CheckLinkTransmitterFile(name, fpgaId, deviceId, true, &fileVersion);
+  if (int result = CheckLinkTransmitterFile(name, running.fpgaId, deviceId, true, &fileVersion);
       result != kExitOk) {
     return result;
   }
@@ -130,8 +114,8 @@ int UpdateLinkCompleteImage(const FeatureSet& features, const char* fileName, ui
   if (!AskYesNo("Continue (y/n): ", yes)) {
     return kExitCancelled;
   }
-  if (!IsKvn4(fpgaId)) {
-    return NotSupported(fpgaId);
+  if (!IsKvn4(running.fpgaId)) {
+    return NotSupported(running.fpgaId);
   }
   return WriteFlashImage(name, verify);
 }
