@@ -2,6 +2,7 @@
 
 #include "controller/registers.h"
 #include "sim/commands.h"
+#include "sim/fpga_image.h"
 
 namespace sim::internal {
 namespace {
@@ -15,33 +16,9 @@ constexpr uint8_t kFirstPcType = 14;  // EX41
 constexpr uint8_t kLastPcType = 24;   // VP20
 constexpr uint8_t kLastSmallFlashPcType = 17;
 
-uint16_t CrcStep(uint16_t crc, uint8_t byte) {
-  crc = uint16_t(crc ^ (byte << 8));
-  for (int bit = 0; bit < 8; ++bit) {
-    crc = (crc & 0x8000) != 0 ? uint16_t((crc << 1) ^ 0x8005) : uint16_t(crc << 1);
-  }
-  return crc;
-}
-
-// The CRC of one byte value for each high byte of the running CRC, built on first use.
-const uint16_t* CrcTable() {
-  static uint16_t table[256];
-  static bool built = false;
-  if (!built) {
-    for (int i = 0; i < 256; ++i) {
-      table[i] = CrcStep(uint16_t(i << 8), 0);
-    }
-    built = true;
-  }
-  return table;
-}
-
+// Image CRCs as the FPGA images have them: one CRC-16 for every image of the simulator.
 uint16_t Crc(uint16_t crc, const uint8_t* bytes, size_t length) {
-  const uint16_t* table = CrcTable();
-  for (size_t i = 0; i < length; ++i) {
-    crc = uint16_t((crc << 8) ^ table[((crc >> 8) ^ bytes[i]) & 0xFF]);
-  }
-  return crc;
+  return Crc16(crc, bytes, length);
 }
 
 // "EX4F", "VP6F" ...: the model's letters and first digit.
