@@ -87,7 +87,7 @@ const char* CreateOptionKey(const std::string& option) {
 
 using FpgaSpecs = std::vector<std::pair<std::string, std::string>>;
 
-// --converter P:TYPE[:KEY=VALUE]...: the panel number; -1 when the spec is not valid.
+// --converter P:TYPE[:KEY=VALUE]...: the panel number; -1 when the option is not valid.
 int ConverterPanel(const std::vector<std::string>& parts) {
   unsigned long long panel = 0;
   if (parts.size() < 2 || !ParseUnsigned(parts[0], &panel) ||
