@@ -105,7 +105,7 @@ class Side:
 
 def require_ptrace(build, work):
     side = Side(build, os.path.join(work, "ptrace-check"))
-    code, _, err = side.run("trap_probe", ["block"], True)
+    code, _, err = side.run("trap_probe", ["idle"], True)
     if code == CANNOT_TRACE and b"(ptrace)" in err:
         skip(f"ptrace is not permitted here ({err.decode().strip()})")
     if code != 0:
@@ -146,48 +146,68 @@ def receiver_image(size):
                    "--size", hex(size), "--xml", "16:#:1")
 
 
-# name: program, arguments, set-up of each side (before the run), extra environment
+class Comparison:
+    """One request on both builds. The default machine (a directory without a machine) where
+    its factory contents matter, else a created one: its files are a few hundred KiB instead of
+    22 MiB. The outcome (exit code, a text of the output, commands of the log) is checked too,
+    so that two builds failing alike can't pass."""
+
+    def __init__(self, program, arguments, setup, exit_code, text, log=None, env=None):
+        self.program, self.arguments, self.setup = program, arguments, setup
+        self.exit_code, self.text = exit_code, text
+        self.log = log or {}  # text of a druxsim log line: how many lines hold it
+        self.env = env or {}
+
+
+FAN_KIT_RECORD = druxsim("--dir", "factory", "dump", "fset:0", "fan.bin", "--offset", "1280",
+                         "--length", "512")
 COMPARISONS = {
-    "info_all": ("druxsvc", ["i", "all"], [], {}),
-    "info_drux_trace": ("druxsvc", ["i", "drux", "-d"], [], {}),
-    "save_kcf": ("druxsvc", ["s", "kcf", "saved.kcf"],
-                 ONE_CHANNEL + [write("k.kcf", kcf_image(1)), druxsim("load", "kcf", "k.kcf")],
-                 {}),
-    "update_kcf": ("druxsvc", ["u", "kcf", "k.kcf"], ONE_CHANNEL + [write("k.kcf", kcf_image(1))],
-                   {}),
+    "info_all": Comparison("druxsvc", ["i", "all"], [], 0, "-- Link transmitter FPGA firmware"),
+    "info_drux_trace": Comparison("druxsvc", ["i", "drux", "-d"], [CREATE], 0,
+                                  "RD Cmd:0x10 Addr:0x0000 DevNum:0x1 Target:0x1 Size:0x4\n"),
+    "save_kcf": Comparison("druxsvc", ["s", "kcf", "saved.kcf"],
+                           ONE_CHANNEL + [write("k.kcf", kcf_image(1)),
+                                          druxsim("load", "kcf", "k.kcf")], 0, "Save finished.\n"),
+    "update_kcf": Comparison("druxsvc", ["u", "kcf", "k.kcf"],
+                             ONE_CHANNEL + [write("k.kcf", kcf_image(1))], 0,
+                             "Verify 12816 bytes with device"),
     # The fan kit's record as the factory wrote it, into a created machine's erased EEPROM.
-    "update_fanfset": ("druxsvc", ["u", "fanfset", "fan.bin"],
-                       [druxsim("--dir", "factory", "dump", "fset:0", "fan.bin", "--offset",
-                                "1280", "--length", "512"), CREATE], {}),
-    "admin": ("druxsvcadmin", [], [], {}),
-    "update_protected_link": ("druxsvc", ["u", "link", "-p=0", "new.fp", "-y"],
-                              PROTECTED_PANEL + [receiver_image(0x1000)], {}),
+    "update_fanfset": Comparison("druxsvc", ["u", "fanfset", "fan.bin"], [FAN_KIT_RECORD, CREATE],
+                                 0, "Verify 512 bytes with device"),
+    "admin": Comparison("druxsvcadmin", [], [], 0, "New parent device ID: 0x0000ef98\n"),
+    # The protection lifted and restored: two panel requests.
+    "update_protected_link": Comparison("druxsvc", ["u", "link", "-p=0", "new.fp", "-y"],
+                                        PROTECTED_PANEL + [receiver_image(0x1000)], 0,
+                                        "Verify 4096 bytes with device", {"cmd=0x22 ": 2}),
     # Two busy answers to the EEPROM writes: retried, then written.
-    "fault_busy": ("druxsvc", ["u", "fanfset", "fan.bin"],
-                   [druxsim("--dir", "factory", "dump", "fset:0", "fan.bin", "--offset", "1280",
-                            "--length", "512"), CREATE, druxsim("fault", "busy", "0x63", "2")],
-                   {}),
-    "fault_error": ("druxsvc", ["i", "uid"], [druxsim("fault", "error", "0x12", "0x85")], {}),
+    "fault_busy": Comparison("druxsvc", ["u", "fanfset", "fan.bin"],
+                             [FAN_KIT_RECORD, CREATE, druxsim("fault", "busy", "0x63", "2")], 0,
+                             "Verify 512 bytes with device", {"err=0x84": 2}),
+    "fault_error": Comparison("druxsvc", ["i", "uid"],
+                              [CREATE, druxsim("fault", "error", "0x12", "0x85")], 6,
+                              "ERROR: Can't read User Serial ID: device failure (does not exist)"),
     # The clock runs 61 seconds a reading: the third reading is past the time bound.
-    "fault_hang": ("druxsvc", ["i", "all"], [druxsim("fault", "hang", "any")],
-                   {"DRUXSVC_TEST_CLOCK": "0,61"}),
+    "fault_hang": Comparison("druxsvc", ["i", "all"], [CREATE, druxsim("fault", "hang", "any")],
+                             0, "ERROR: Can't read User Serial ID: DRUX command timeout\n",
+                             {"state=2": 1}, {"DRUXSVC_TEST_CLOCK": "0,61"}),
 }
 
 
 def compare(build, work, name):
-    program, arguments, setup, env = COMPARISONS[name]
+    case = COMPARISONS[name]
     sides = {}
     results = {}
     for real in (False, True):
         side = Side(build, os.path.join(work, "real" if real else "simulated"))
-        for step in setup:
+        for step in case.setup:
             step(side)
         start = time.monotonic()
-        results[real] = side.run(program, arguments, real, env)
+        results[real] = side.run(case.program, case.arguments, real, case.env)
         sides[real] = side
         if real:
-            print(f"real-port {program} {' '.join(arguments)}: {time.monotonic() - start:.2f} s, "
-                  f"{side.druxsim('accesses').strip()} port accesses")
+            print(f"real-port {case.program} {' '.join(case.arguments)}: "
+                  f"{time.monotonic() - start:.2f} s, {side.druxsim('accesses').strip()} port "
+                  "accesses")
     simulated, real = results[False], results[True]
     if real[0] in (RUN_FAILED, CANNOT_TRACE):
         fail(f"the harness ended the run ({real[0]}): {real[2].decode()}")
@@ -205,6 +225,12 @@ def compare(build, work, name):
     for path in sorted(files[False]):
         if files[False][path] != files[True][path]:
             fail(f"{path} differs")
+    log = sides[True].druxsim("log")
+    if real[0] != case.exit_code or case.text not in (real[1] + real[2]).decode():
+        fail(f"not the intended outcome: exit {real[0]}, {real[1] + real[2]!r}")
+    for text, count in case.log.items():
+        if log.count(text) != count:
+            fail(f"{count} log lines with {text!r} expected:\n{log}")
     print(f"{name}: OK (exit {real[0]}, {len(files[True])} files equal)")
 
 
@@ -234,6 +260,11 @@ def test_accesses(build, work):
         code, out, err = side.run("trap_probe", [case], True)
         if code != expected_code or not re.fullmatch(expected_err, err.decode()):
             fail(f"{case}: exit {code}, error stream {err!r}")
+    # A fault that is no port access is the program's own: it dies of it, and so does the
+    # harness.
+    code, out, err = side.run("trap_probe", ["crash"], True)
+    if (code, err) != (-signal.SIGSEGV, b""):
+        fail(f"crash: exit {code}, error stream {err!r}")
     # The wrong accesses' runs wrote nothing back.
     if side.druxsim("accesses") != "6\n":
         fail("a failed run changed the machine")
@@ -281,6 +312,7 @@ def interrupt(process):
 def test_lock(build, work):
     """A real-port program that holds the controller keeps a second one off; Ctrl-C ends it."""
     side = Side(build, work)
+    side.druxsim("create")
     side.druxsim("fault", "hang", "0x10")  # i drux's version read never finishes
     holder = side.start("druxsvc", ["i", "drux"], True)
     try:

@@ -1,5 +1,6 @@
 // trap_probe CASE [COUNT]: port accesses of every kind, right and wrong, for the harness's
 // tests. Without the harness each port instruction would kill it.
+//   idle       no port access at all (can the program be traced here?)
 //   block      the register block granted: prints the identification register, writes a byte
 //              into the large window and reads it back
 //   count N    N reads of the identification register (the cost of a trapped access)
@@ -7,6 +8,7 @@
 //   word       inw %dx,%ax inside the block
 //   immediate  inb $0x80,%al
 //   outside    inb %dx,%al at 0x3ff0
+//   crash      a write through a null pointer: the program's own fault, not a port access
 #include <sys/io.h>
 #include <cstdint>
 #include <cstdio>
@@ -59,6 +61,9 @@ int Count(long count) {
 
 int main(int argc, char** argv) {
   const char* test = argc > 1 ? argv[1] : "";
+  if (std::strcmp(test, "idle") == 0) {
+    return 0;
+  }
   if (std::strcmp(test, "range") == 0) {
     return ::ioperm(0x4000, 0x200, 1) == 0 ? 0 : 1;
   }
@@ -83,6 +88,9 @@ int main(int argc, char** argv) {
   }
   if (std::strcmp(test, "outside") == 0) {
     return In(0x3ff0);
+  }
+  if (std::strcmp(test, "crash") == 0) {
+    *static_cast<volatile int*>(nullptr) = 1;
   }
   std::fprintf(stderr, "unknown case %s\n", test);
   return 2;
