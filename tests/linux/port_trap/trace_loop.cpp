@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/platform.h"
+#include "platform/port_backend.h"
 #include "sim/sim.h"
 #include "tests/linux/port_trap/port_instruction.h"
 #include "tests/linux/port_trap/tracer.h"
@@ -123,10 +125,11 @@ void ServePortInstruction(Trace& trace) {
     trace.failed = true;
     return;
   }
+  // The port functions of the simulated build's programs, bound to the simulator.
   if (instruction.direction == PortDirection::In) {
-    regs.rax = (regs.rax & ~0xFFull) | sim::PortRead(port);
+    regs.rax = (regs.rax & ~0xFFull) | platform::PortIn8(port);
   } else {
-    sim::PortWrite(port, static_cast<uint8_t>(regs.rax));
+    platform::PortOut8(port, static_cast<uint8_t>(regs.rax));
   }
   regs.rip += instruction.length;
   SetRegisters(trace, regs);
@@ -137,7 +140,7 @@ void Persist(Trace& trace) {
     return;
   }
   trace.persisted = true;
-  if (!sim::Persist()) {
+  if (!platform::FinishPortBackend()) {
     std::fprintf(stderr, "port-trap: can't write the simulated machine back to %s\n",
                  sim::StateDirectory());
     trace.failed = true;
