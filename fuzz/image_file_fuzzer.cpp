@@ -49,7 +49,6 @@ constexpr Kind kKinds[] = {
      "       Please specify a valid firmware file.\n",
      "ERROR: The firmware file has an invalid header CRC.\n",
      "ERROR: The firmware file does not contain a valid version entry.\n"},
-    {drux::ImageKind::DruxFirmware, nullptr, false, "", "", ""},
 };
 
 // CRC-16/CMS bit by bit: polynomial 0x8005, not reflected, start 0xFFFF, no final XOR.
@@ -174,7 +173,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return 0;
   }
   const uint8_t control = data[0];
-  const Kind& kind = kKinds[control & 3];
+  Kind kind = kKinds[(control & 3) % 3];
+  if ((control & 3) == 3) {
+    kind.id = nullptr;
+  }
   std::string file(reinterpret_cast<const char*>(data + 1), size - 1);
   uint8_t* bytes = reinterpret_cast<uint8_t*>(file.data());
   const size_t length = file.size();
