@@ -84,8 +84,6 @@ def long_help(program):
 
 
 def check_build(args):
-    if args.missing:
-        skip(args.missing)
     need("dpkg", "dpkg-deb", "dpkg-shlibdeps")
     shutil.rmtree(args.output, ignore_errors=True)
     result = run([args.cpack, "-G", "DEB", "--config", args.config, "-B", args.output])
@@ -357,6 +355,8 @@ def main():
     checks = {"build": check_build, "contents": check_contents, "lintian": check_lintian,
               "manual-pages": check_manual_pages, "completion": check_completion,
               "install": check_install, "manual-page": check_manual_page}
+    if args.missing and args.check != "manual-page":
+        skip(f"no package: {args.missing}")
     checks[args.check](args)
 
 
