@@ -7,8 +7,11 @@ set(DRUX_MANUAL_PAGE_SOURCE_DIR ${CMAKE_CURRENT_LIST_DIR})
 # rebuild gives the same bytes.
 set(DRUX_MANUAL_PAGE_EPOCH 1796774400)
 
-# drux_manual_page(<name> <section>): <build>/man/<name>.<section> from <name>.<section>.scd.
+# drux_manual_page(<name> <section> [COMMANDS_OF <tool target>]): <build>/man/<name>.<section>
+# from <name>.<section>.scd; with COMMANDS_OF the test also checks that the page describes every
+# command that the tool's help lists.
 function(drux_manual_page name section)
+  cmake_parse_arguments(PARSE_ARGV 2 page "" "COMMANDS_OF" "")
   set(page ${name}.${section})
   if(NOT DRUX_SCDOC)
     message(FATAL_ERROR "scdoc not found: it builds the manual page ${page} (.ci/install-deps)")
@@ -26,9 +29,13 @@ function(drux_manual_page name section)
   add_custom_target(manual_page_${name} ALL DEPENDS ${output})
   if(DRUX_BUILD_TESTS)
     find_package(Python3 REQUIRED COMPONENTS Interpreter)
+    set(commands_of "")
+    if(page_COMMANDS_OF)
+      set(commands_of --commands-of $<TARGET_FILE:${page_COMMANDS_OF}>)
+    endif()
     add_test(NAME manual_page_${name}
              COMMAND Python3::Interpreter ${CMAKE_SOURCE_DIR}/tests/package/check_package.py
-                     manual-page ${output})
+                     manual-page ${output} ${commands_of})
     set_tests_properties(manual_page_${name} PROPERTIES LABELS package SKIP_RETURN_CODE 77)
   endif()
 endfunction()

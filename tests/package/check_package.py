@@ -8,7 +8,8 @@ lintian       no error and no warning that is not overridden
 manual-pages  the installed pages render without warnings and cover what the program's help lists
 completion    the installed bash completion, through complete -p and scripted COMP_WORDS calls
 install       the programs run from a throw-away root end with the known permission error
-manual-page   FILE: one page of the build tree renders without warnings
+manual-page   FILE [--commands-of TOOL]: one page of the build tree renders without warnings
+              (and describes every command of the tool's help)
 Exit code 77 with "SKIPPED: <reason>" when the machine can't run the check.
 """
 import argparse
@@ -149,11 +150,11 @@ def check_contents(args):
             fail(f"{name} belongs to {owner}")
         found[name.removeprefix("./")] = mode
     expected = expected_files(args)
-    if found != expected:
-        fail("contents differ:\n" + "\n".join(
-            f"  {'+' if name in found else '-'} {name} {found.get(name, expected.get(name))}"
-            for name in sorted(set(found) ^ set(expected) | {
-                n for n in found if n in expected and found[n] != expected[n]})))
+    wrong = sorted(name for name in set(found) | set(expected)
+                   if found.get(name) != expected.get(name))
+    if wrong:
+        fail("contents differ (name, in the package, expected):\n" + "\n".join(
+            f"  {name} {found.get(name, '-')} {expected.get(name, '-')}" for name in wrong))
 
     control = run(["dpkg-deb", "--field", path]).stdout
     fields = dict(re.findall(r"^([A-Za-z-]+): (.*)$", control, re.M))
@@ -214,6 +215,14 @@ def check_manual_page(args):
     for section in ("NAME", "SYNOPSIS", "DESCRIPTION"):
         if not re.search(rf"^{section}$", text, re.M):
             fail(f"{args.page}: no {section} section")
+    if args.commands_of:
+        # A tool's page lists every command that the tool's own help lists.
+        listed = run([args.commands_of, "help"]).stdout
+        commands = set(re.findall(r"^  ([a-z]+)\b", listed, re.M))
+        section = text.split("\nCOMMANDS\n", 1)[-1].split("\nEXIT STATUS\n", 1)[0]
+        absent = sorted(c for c in commands if not re.search(rf"^ {{7}}{c}\b", section, re.M))
+        if len(commands) < 10 or absent:
+            fail(f"{args.page}: commands of {args.commands_of} help not described: {absent}")
     print(f"{os.path.basename(args.page)}: renders without warnings")
 
 
@@ -348,6 +357,7 @@ def main():
     parser.add_argument("--config")
     parser.add_argument("--output")
     parser.add_argument("--missing", default="")
+    parser.add_argument("--commands-of")
     parser.add_argument("--version")
     parser.add_argument("--efi-images", nargs="*", default=[])
     parser.add_argument("--work", default=tempfile.mkdtemp())
