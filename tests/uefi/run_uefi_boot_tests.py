@@ -51,22 +51,18 @@ CORRECTED_PARENT_ID = 0xEF98
 
 
 def make_disk(tools, path, files):
-    """A FAT disk with files: {path on the disk: host file or folder}."""
+    """A FAT disk with files: {path on the disk: host file or folder}, staged on the host."""
+    stage = path + ".files"
+    for target, source in files.items():
+        destination = os.path.join(stage, target)
+        os.makedirs(os.path.dirname(destination), exist_ok=True)
+        (shutil.copytree if os.path.isdir(source) else shutil.copy)(source, destination)
     with open(path, "wb") as f:
         f.truncate(64 * 1024 * 1024)
     subprocess.run([tools["mkfs.fat"], "-F", "16", "-n", "DRUX", path], check=True,
                    stdout=subprocess.DEVNULL)
-    folders = sorted({os.path.dirname(target) for target in files})
-    made = set()
-    for folder in folders:
-        parts = [p for p in folder.split("/") if p]
-        for depth in range(1, len(parts) + 1):
-            sub = "/".join(parts[:depth])
-            if sub not in made:
-                subprocess.run([tools["mmd"], "-i", path, "::/" + sub], check=True)
-                made.add(sub)
-    for target, source in files.items():
-        subprocess.run([tools["mcopy"], "-s", "-i", path, source, "::/" + target], check=True)
+    tops = [os.path.join(stage, name) for name in os.listdir(stage)]
+    subprocess.run([tools["mcopy"], "-s", "-i", path] + tops + ["::/"], check=True)
 
 
 def read_back(tools, disk, source, target):
@@ -133,20 +129,15 @@ class Qemu:
         return text
 
 
-def secure_boot_firmware(work):
+def firmware(work, secure):
+    """OVMF as flash with a variable store of its own; Secure Boot needs q35 with SMM."""
     variables = os.path.join(work, "vars.fd")
-    shutil.copy(SECURE_VARS, variables)
-    return ["-machine", "q35,smm=on", "-global", "driver=cfi.pflash01,property=secure,value=on",
-            "-drive", f"if=pflash,format=raw,unit=0,readonly=on,file={SECURE_CODE}",
-            "-drive", f"if=pflash,format=raw,unit=1,file={variables}"]
-
-
-def plain_firmware(work):
-    variables = os.path.join(work, "vars.fd")
-    shutil.copy(PLAIN_VARS, variables)
-    return ["-machine", "q35",
-            "-drive", f"if=pflash,format=raw,unit=0,readonly=on,file={PLAIN_CODE}",
-            "-drive", f"if=pflash,format=raw,unit=1,file={variables}"]
+    shutil.copy(SECURE_VARS if secure else PLAIN_VARS, variables)
+    machine = ["-machine", "q35,smm=on", "-global",
+               "driver=cfi.pflash01,property=secure,value=on"] if secure else ["-machine", "q35"]
+    code = SECURE_CODE if secure else PLAIN_CODE
+    return machine + ["-drive", f"if=pflash,format=raw,unit=0,readonly=on,file={code}",
+                      "-drive", f"if=pflash,format=raw,unit=1,file={variables}"]
 
 
 def host_run(program, machine, arguments, cwd, stdin_text=""):
@@ -226,7 +217,7 @@ def test_secure_boot(args, tools, work, failures):
                                 f"EFI/BOOT/{MACHINE_FOLDER}": machine})
         disks.append((disk, label))
 
-    qemu = Qemu(tools["qemu-system-x86_64"], secure_boot_firmware(work), disks,
+    qemu = Qemu(tools["qemu-system-x86_64"], firmware(work, secure=True), disks,
                 os.path.join(work, "console.log"))
     problems = []
     qemu.end_program(problems)  # the corrected machine's run
@@ -319,10 +310,10 @@ def test_boot_entry(args, tools, work, failures):
                   f"EFI/DRUX/{MACHINE_FOLDER}": machine, "EFI/DRUX/shellpc": machine})
     disk = os.path.join(work, "stick.img")
     make_disk(tools, disk, files)
-    firmware = plain_firmware(work)
+    plain = firmware(work, secure=False)
 
     problems = []
-    first = Qemu(tools["qemu-system-x86_64"], firmware, [(disk, "STICK")],
+    first = Qemu(tools["qemu-system-x86_64"], plain, [(disk, "STICK")],
                  os.path.join(work, "console1.log"), reboot=True)
     if (first.answer("Press ESC in", " ", problems) and
             first.answer(UPDATE_PROMPT, "y\r", problems) and
@@ -331,7 +322,7 @@ def test_boot_entry(args, tools, work, failures):
         first.end_program(problems)
     console = first.stop()
     subprocess.run([tools["mdel"], "-i", disk, "::/EFI/DRUX/UPDATE.EFI"], check=True)
-    second = Qemu(tools["qemu-system-x86_64"], firmware, [(disk, "STICK")],
+    second = Qemu(tools["qemu-system-x86_64"], plain, [(disk, "STICK")],
                   os.path.join(work, "console2.log"))
     second.end_program(problems)
     console2 = second.stop()
@@ -389,7 +380,7 @@ def main():
     if args.missing:
         shell_test.skip(f"UEFI images not built: {args.missing}")
     tools = {name: shell_test.find_tool(name)
-             for name in ("qemu-system-x86_64", "mkfs.fat", "mcopy", "mmd", "mdel")}
+             for name in ("qemu-system-x86_64", "mkfs.fat", "mcopy", "mdel")}
     for name, path in tools.items():
         if path is None:
             shell_test.skip(f"{name} not found (packages qemu-system-x86, dosfstools, mtools)")
