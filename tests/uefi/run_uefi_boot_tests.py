@@ -11,12 +11,13 @@ refused and their machines untouched; the last two must show what the host progr
 end with "Exit code: N" and return when a key is pressed.
 
 boot-entry: OVMF without Secure Boot and with a variable store of its own. The first boot
-runs a startup.nsh in the shell: the simulated druxsvc's "u drux" (its prompt answered) and
-"i all" on one copy of a machine, then bcfg makes two boot entries whose load options (UCS-2
-files) ask for the same two requests, and resets. The firmware then starts the first entry
-without the shell. Before the second boot the first entry's image is deleted from the disk, so
-the firmware goes on to the second one. Shell and shell-less runs must show the same output,
-and leave the same machine state behind.
+runs a startup.nsh in the shell: the simulated druxsvc without arguments, "u drux" (its prompt
+answered) and "i all" on one copy of a machine; then bcfg makes three boot entries, one
+without load options and two whose load options (UCS-2 files) ask for the same two requests,
+and resets. The firmware then starts the first entry without the shell (exit code 1, so it goes
+on) and the second. Before the second boot the image of those two is deleted from the disk, so
+the firmware goes on to the third. Shell and shell-less runs must show the same output, and
+leave the same machine state behind.
 
 Exit code: 0 passed, 1 failed, 77 skipped (a tool is missing; CTest shows the reason).
 """
@@ -271,17 +272,19 @@ UPDATE_PROMPT = "Continue with update (y/n): "
 # first starts with the program's name, the second quotes a word.
 UPDATE_OPTIONS = "UPDATE.EFI u drux"
 INFO_OPTIONS = 'i "all"'
-SHELL_RUNS = [("shell_update", "druxsvc.efi u drux"), ("shell_info", "druxsvc.efi i all")]
+SHELL_RUNS = [("shell_none", "druxsvc.efi"), ("shell_update", "druxsvc.efi u drux"),
+              ("shell_info", "druxsvc.efi i all")]
 
 
 def startup_script():
     lines = ["@echo -off", "fs0:", "cd \\EFI\\DRUX", "set DRUXSIM_DIR shellpc"]
     for name, command in SHELL_RUNS:
         lines += [f'echo "=== RUN {name}"', command, f'echo "=== EXIT {name} %lasterror%"']
-    lines += ["bcfg boot add 1 fs0:\\EFI\\DRUX\\UPDATE.EFI \"DRUX update\"",
-              "bcfg boot -opt 1 fs0:\\update.opt",
-              "bcfg boot add 2 fs0:\\EFI\\DRUX\\DRUXSVC.EFI \"DRUX info\"",
-              "bcfg boot -opt 2 fs0:\\info.opt",
+    lines += ["bcfg boot add 1 fs0:\\EFI\\DRUX\\UPDATE.EFI \"DRUX plain\"",
+              "bcfg boot add 2 fs0:\\EFI\\DRUX\\UPDATE.EFI \"DRUX update\"",
+              "bcfg boot -opt 2 fs0:\\update.opt",
+              "bcfg boot add 3 fs0:\\EFI\\DRUX\\DRUXSVC.EFI \"DRUX info\"",
+              "bcfg boot -opt 3 fs0:\\info.opt",
               'echo "=== BOOT ENTRIES MADE"', "reset"]
     return shell_test.crlf("\n".join(lines) + "\n")
 
@@ -317,9 +320,10 @@ def test_boot_entry(args, tools, work, failures):
                  os.path.join(work, "console1.log"), reboot=True)
     if (first.answer("Press ESC in", " ", problems) and
             first.answer(UPDATE_PROMPT, "y\r", problems) and
-            first.wait_for("=== BOOT ENTRIES MADE", problems) and
-            first.answer(UPDATE_PROMPT, "y\r", problems)):
+            first.wait_for("=== BOOT ENTRIES MADE", problems)):
         first.end_program(problems)
+        if first.answer(UPDATE_PROMPT, "y\r", problems):
+            first.end_program(problems)
     console = first.stop()
     subprocess.run([tools["mdel"], "-i", disk, "::/EFI/DRUX/UPDATE.EFI"], check=True)
     second = Qemu(tools["qemu-system-x86_64"], plain, [(disk, "STICK")],
@@ -331,9 +335,17 @@ def test_boot_entry(args, tools, work, failures):
     shell = {}
     for name, _ in SHELL_RUNS:
         section, code = shell_test.console_section(console, name)
-        if section is None or code != "0x0":
+        if section is None or code != ("0x1" if name == "shell_none" else "0x0"):
             failures.append(f"{name}: no section or exit code {code} in the shell")
         shell[name] = section or ""
+    # Without load options as without arguments; exit code 1 reaches the firmware as an error.
+    plain, plain_code = program_section(console, r'starting Boot\d+ "DRUX plain"', failures,
+                                        "boot entry DRUX plain")
+    if plain is not None:
+        compare_text("DRUX plain: as in the shell", shell["shell_none"] + "Exit code: 1\n", plain,
+                     failures)
+    if not re.search(r'failed to start Boot\d+ "DRUX plain"[^\n]*: 0+1\n', console):
+        failures.append("DRUX plain: the firmware did not get an error status with the code 1")
     update, update_code = program_section(console, r'starting Boot\d+ "DRUX update"', failures,
                                           "boot entry DRUX update")
     if update is not None:
@@ -350,8 +362,9 @@ def test_boot_entry(args, tools, work, failures):
                      failures)
         if "\n-- DRUX firmware --\n" not in info:
             failures.append("DRUX info: not the output of i all")
-    if (update_code, info_code) != (0, 0):
-        failures.append(f"boot entries: exit codes {update_code}, {info_code}, expected 0, 0")
+    if (plain_code, update_code, info_code) != (1, 0, 0):
+        failures.append(f"boot entries: exit codes {plain_code}, {update_code}, {info_code}, "
+                        "expected 1, 0, 0")
 
     readback = os.path.join(work, "readback")
     os.makedirs(readback)
