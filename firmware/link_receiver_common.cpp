@@ -101,9 +101,13 @@ int ShowLinkReceiver(int32_t panel) {
   }
   // What the panel can tell beyond its version is shown, but its failures are no failure of
   // Info.
+  ReceiverRoute route = ReceiverRoute::Compatible;
+  if (ChooseModuleOrCompatibleRoute(panel, &route) != kExitOk) {
+    return kExitOk;
+  }
   uint32_t counter = 0;
   bool highArea = false;
-  if (SelectPanelForModules(panel)) {
+  if (route == ReceiverRoute::LinkModule) {
     ReadModuleFpgaHeader(panel, ReceiverModuleDevice(*start.row), &counter, &highArea);
   } else {
     ReadUpdateCounter(panel, &counter);

@@ -93,8 +93,9 @@ enum class PortAccess : uint8_t { Ready, Locked, Failed };
 PortAccess AcquirePorts();
 
 // True once the user asked the program to stop (hosted: SIGINT or SIGTERM after AcquirePorts).
-// The controller layer ends the run at the next point where the command interface is free;
-// Exit then also removes files that were still being written.
+// The controller layer ends the run at the next point where the command interface is free and
+// nothing is owed to the controller any more; Exit then also removes files that were still
+// being written.
 bool InterruptRequested();
 
 // ---- Environment ---------------------------------------------------------------------------
