@@ -56,7 +56,8 @@ int ReadUpdateCounter(int32_t panel, uint32_t* counter) {
   if (int result = ReadReceiverHeader(panel, bytes); result != kExitOk) {
     return result;
   }
-  *counter = DecodeImageHeader(bytes).updateCounter;
+  // A header whose CRC fails holds no counter worth continuing; the update starts again at 1.
+  *counter = IsImageHeaderValid(bytes) ? DecodeImageHeader(bytes).updateCounter : 0;
   platform::Print("FPGA update counter: %lu\n", static_cast<unsigned long>(*counter));
   return kExitOk;
 }

@@ -73,7 +73,7 @@ int CheckVersionRules(const PanelInfo& info, uint32_t fileVersion) {
 
 int WritePatched(uint32_t command, uint32_t target, uint32_t device, uint32_t start,
                  const char* name, uint8_t verify, uint32_t counter) {
-  SetHeaderPatchValue(counter + 1);
+  SetHeaderPatchValue(NextUpdateCounter(counter));
   const int result = UpdateAreaFromFile(command, target, device, start, name, verify, 1, 0);
   SetHeaderPatchValue(0);
   return result;

@@ -394,6 +394,23 @@ bool RenameFile(const char* from, const char* to) {
   return ok && closed;
 }
 
+bool CanCreateFile(const char* name) {
+  CHAR16 wideName[uefi::kMaxNameUnits];
+  if (!uefi::ToWideName(name, wideName)) {
+    return false;
+  }
+  if (uefi::WideTextLength(uefi::LastComponent(wideName)) > kMaxNameComponent) {
+    return RecordStatus(EFI_INVALID_PARAMETER);
+  }
+  SHELL_FILE_HANDLE handle = nullptr;
+  if (EFI_ERROR(Shell()->OpenFileByName(wideName, &handle, EFI_FILE_MODE_READ))) {
+    return true;  // nothing there yet
+  }
+  const bool directory = uefi::IsDirectory(handle);
+  Shell()->CloseFile(handle);
+  return !directory || RecordStatus(EFI_ACCESS_DENIED);
+}
+
 bool CreateDirectory(const char* name) {
   CHAR16 wideName[uefi::kMaxNameUnits];
   if (!uefi::ToWideName(name, wideName)) {
