@@ -101,8 +101,9 @@ bool SameShortStep(const sim::LogEntry& a, const sim::LogEntry& b) {
 }
 
 // The commands at which the power is cut: the first command of every step (requests, header
-// and counter reads, protection), and the first, second, middle and last block of each
-// transfer (the second shows a tag block or an index write that has no data behind it yet).
+// and counter reads, protection), the first, middle and last block of each transfer, and the
+// second block of a write (after a tag block, a header block or an index write that has no data
+// behind it yet).
 std::vector<size_t> CutPoints(const std::vector<sim::LogEntry>& log) {
   std::vector<size_t> cuts;
   auto add = [&cuts](size_t index) {
@@ -119,7 +120,9 @@ std::vector<size_t> CutPoints(const std::vector<sim::LogEntry>& log) {
     }
     add(start);
     if (blocks && end - start > 1) {
-      add(start + 1);
+      if (!log[start].read) {
+        add(start + 1);
+      }
       add(start + (end - start) / 2);
       add(end - 1);
     }
@@ -245,6 +248,8 @@ class PowerCutSweep {
     return index ? first + 1 : first;
   }
 
+  size_t LastImageWrite() const { return ImageWrite(log_).second; }
+
   // What each cut must leave.
   Outcome Expected(size_t cut) const {
     const size_t first = FirstImageWrite();
@@ -362,9 +367,11 @@ void Sweep(const PowerCutPath& path) {
   std::string report;
   for (size_t cut : cuts) {
     SCOPED_TRACE("power cut at command " + std::to_string(cut) + ": " + Describe(sweep.log()[cut]));
-    // A run again after a cut before any write is a run like the first; a save writes
-    // nothing to the device, so one repetition (beside what the last cut left) is enough.
-    const bool repeat = sweep.saves() ? cut == cuts.back() : cut > sweep.FirstImageWrite();
+    // The request runs again after the cuts that leave a half-written copy, and after the last
+    // cut (a save writes nothing to the device; before the first write a run again is a run
+    // like the first).
+    const bool repeat = cut == cuts.back() || (!sweep.saves() && cut > sweep.FirstImageWrite() &&
+                                               cut <= sweep.LastImageWrite());
     const PowerCutSweep::CutResult result = sweep.CutAt(cut, repeat);
     EXPECT_EQ(OutcomeName(result.outcome), std::string(OutcomeName(sweep.Expected(cut))));
     report += " " + std::to_string(cut) + ":" + OutcomeName(result.outcome);
@@ -385,12 +392,11 @@ const std::vector<PowerCutPath>& Paths() {
        {"link:running"},
        false,
        nullptr},
-      {"link converter update (KR4B, 0xD8), then converter reboot",
-       {{"create", "--panel", "0", "--converter", "0:KR4B:version=1.05"},
-        {"image", "0044#0.fp", "--id", "KR4B", "--version", "1.06", "--size", "0x300000", "--xml",
-         "44:#"}},
+      {"link converter update (KR3B running high, 0xC0 into the low copy), then converter reboot",
+       {{"create", "--panel", "0", "--converter", "0:KR3B:version=1.05:area=high"},
+        {"image", "0039#0.fp", "--id", "KR3B", "--version", "1.06", "--xml", "39:#"}},
        {},
-       {"u", "conv", "-p=0", "0044#0.fp", "-y", "-r"},
+       {"u", "conv", "-p=0", "0039#0.fp", "-y", "-r"},
        Check::RunningImage,
        {"conv:0:running"},
        false,
@@ -467,6 +473,63 @@ const std::vector<PowerCutPath>& Paths() {
        "saved.bin"},
   };
   return paths;
+}
+
+TEST(PowerCutFaultE2e, ListedInItsOwnFormAndRefusedWhenMalformed) {
+  struct FormCase {
+    std::vector<std::string> words;
+    const char* listed;  // nullptr: a usage error
+  };
+  const FormCase cases[] = {
+      {{"powercut", "0xB8", "write", "--after", "40"}, "powercut 0xb8 write --after 40\n"},
+      {{"powercut", "any"}, "powercut any\n"},
+      {{"powercut", "0x22", "read"}, "powercut 0x22 read\n"},
+      {{"powercut"}, nullptr},
+      {{"powercut", "0x100"}, nullptr},
+      {{"powercut", "any", "0x85"}, nullptr},
+      {{"powercut", "any", "--after"}, nullptr},
+  };
+  SimulatedPc pc;
+  for (const FormCase& c : cases) {
+    SCOPED_TRACE(c.words[0] + " " + (c.words.size() > 1 ? c.words[1] : ""));
+    ASSERT_EQ(pc.Druxsim({"fault", "clear"}).exitCode, 0);
+    std::vector<std::string> arguments = c.words;
+    arguments.insert(arguments.begin(), "fault");
+    EXPECT_EQ(pc.Druxsim(arguments).exitCode, c.listed != nullptr ? 0 : 1);
+    EXPECT_EQ(pc.Druxsim({"fault", "list"}).out, c.listed != nullptr ? c.listed : "");
+  }
+  const std::string help = pc.Druxsim({"help"}).out;
+  EXPECT_NE(help.find("fault powercut CMD"), std::string::npos);
+  const std::string usage =
+      ReadFileText((fs::path(DRUX_SOURCE_DIR) / "sim/tool/USAGE.md").string());
+  EXPECT_NE(usage.find("druxsim fault powercut CMD\n"), std::string::npos);
+}
+
+// A save cut in its read: nothing of the program's own end runs (its temporary file stays,
+// the target never appears), and the next program finds the controller free.
+TEST(PowerCutFaultE2e, TheProgramStopsAtTheCutAndTheNextStartFindsTheMachineUsable) {
+  SimulatedPc pc;
+  InDirectory here(pc.directory());
+  ASSERT_EQ(pc.Druxsim({"create", "--transmitter", "EX6K:version=1.02"}).exitCode, 0);
+  // The save's image check reads 2560 blocks; the cut falls into the save's own read.
+  ASSERT_EQ(pc.Druxsim({"fault", "powercut", "0xe0", "read", "--after", "3000"}).exitCode, 0);
+  const ProgramOutput cut = pc.Run(Druxsvc(), {"s", "link", "saved.fp", "-y"}, "", kFrozenClock);
+  EXPECT_EQ(cut.exitCode, sim::kPowerCutExitCode);
+  EXPECT_NE(cut.out.find("Read 655360 bytes from device: "), std::string::npos) << cut.out;
+  EXPECT_EQ(cut.out.find("Total time needed"), std::string::npos) << "the program went on";
+  EXPECT_EQ(cut.err, "druxsim: power cut\n");
+  EXPECT_FALSE(fs::exists("saved.fp"));
+  EXPECT_TRUE(fs::exists("saved.fp.tmp")) << "a power cut removes nothing";
+  EXPECT_LT(fs::file_size("saved.fp.tmp"), 655360u);
+
+  const std::vector<sim::LogEntry> log = pc.CommandLog();
+  ASSERT_FALSE(log.empty());
+  EXPECT_EQ(log.back().code, 0xE0);
+  EXPECT_EQ(log.back().state, 2);
+  EXPECT_EQ(sim::FaultCount(), 0) << "the power comes back once";
+  const ProgramOutput next = pc.Run(Druxsvc(), {"i", "link"}, "", kFrozenClock);
+  EXPECT_EQ(next.exitCode, 0) << next.err;
+  EXPECT_NE(next.out.find("FPGA version: 1.02"), std::string::npos) << next.out;
 }
 
 class PowerCutE2e : public ::testing::TestWithParam<size_t> {};
