@@ -253,7 +253,7 @@ class PowerCutSweep {
   // What each cut must leave.
   Outcome Expected(size_t cut) const {
     const size_t first = FirstImageWrite();
-    const size_t last = ImageWrite(log_).second;
+    const size_t last = LastImageWrite();
     switch (path_.check) {
       case Check::SavedFile:
         return Outcome::Old;  // the target is replaced after the last command
@@ -315,12 +315,11 @@ class PowerCutSweep {
       case Check::TaggedArea:
         break;
     }
-    std::vector<uint8_t> block;
     EXPECT_EQ(Tool(pc, {"dump", "flash", dump, "--offset", std::to_string(kUserDataBase),
                         "--length", std::to_string(kInfoBlockSize)})
                   .exitCode,
               0);
-    block = ReadFileBytes(dump);
+    const std::vector<uint8_t> block = ReadFileBytes(dump);
     if (block.size() != kInfoBlockSize || std::string(block.begin(), block.begin() + 4) != "USER") {
       if (tagged != nullptr) {
         *tagged = Outcome::NoData;
