@@ -58,17 +58,9 @@ uint32_t Digits(const uint8_t* text, size_t length) {
   return value;
 }
 
-// The version is the digits from byte 6 as written. A blank there reads 0; a reader that skips
-// blanks first gives the digits behind them, which the check still lets pass.
+// The version is the digits from byte 6 as written: a blank there reads 0.
 bool VersionMatches(const uint8_t* trailer, uint32_t version) {
-  if (version == Digits(trailer + 6, 6)) {
-    return true;
-  }
-  size_t at = 6;
-  while (at < 12 && (trailer[at] == ' ' || (trailer[at] >= '\t' && trailer[at] <= '\r'))) {
-    ++at;
-  }
-  return at > 6 && version == Digits(trailer + at, 12 - at);
+  return version == Digits(trailer + 6, 6);
 }
 
 Info TrailerInfo(const uint8_t* trailer) {

@@ -402,12 +402,12 @@ bool CanCreateFile(const char* name) {
   if (uefi::WideTextLength(uefi::LastComponent(wideName)) > kMaxNameComponent) {
     return RecordStatus(EFI_INVALID_PARAMETER);
   }
-  SHELL_FILE_HANDLE handle = nullptr;
-  if (EFI_ERROR(Shell()->OpenFileByName(wideName, &handle, EFI_FILE_MODE_READ))) {
+  uefi::FileHandle handle = nullptr;
+  if (EFI_ERROR(Service()->open(wideName, EFI_FILE_MODE_READ, &handle))) {
     return true;  // nothing there yet
   }
   const bool directory = uefi::IsDirectory(handle);
-  Shell()->CloseFile(handle);
+  Service()->close(handle);
   return !directory || RecordStatus(EFI_ACCESS_DENIED);
 }
 
