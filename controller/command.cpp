@@ -95,11 +95,14 @@ void EndRunBeforeIssueIfInterrupted(Urgency urgency) {
 }
 
 // After a time-out, or a Ctrl-C while steps are owed, an ordinary command fails at once as if
-// it had timed out. It never claims the interface, so there is nothing to release.
+// it had timed out. It never claims the interface, so there is nothing to release. A Ctrl-C
+// that came after the check before the issue (during the trace, say) still ends the run here
+// when nothing is owed, rather than passing for a controller failure.
 bool Refused(Urgency urgency, uint8_t* errorByte) {
   const bool refused = urgency == Urgency::Ordinary && (gGaveUp || platform::InterruptRequested());
   if (refused) {
     *errorByte = kErrorTimeout;
+    EndRunIfInterrupted();
   }
   return refused;
 }
