@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "sim/factory_settings_image.h"
+#include "sim/devices/factory_settings_image.h"
 #include "transfer/xml_header.h"
 
 namespace {
