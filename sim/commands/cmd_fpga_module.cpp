@@ -6,6 +6,7 @@
 //   0xD8-0xDF   update image of module D, 256-byte blocks
 // The transmitter's flash and update image are 0xA0/0xE0 and 0xB0/0xB8 with device 3
 // (cmd_flash.cpp, cmd_firmware_update.cpp). All use target 0.
+#include "sim/commands/commands.h"
 #include "sim/devices/fpga_module.h"
 
 namespace sim::internal {

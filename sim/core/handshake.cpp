@@ -5,7 +5,7 @@
 
 #include "controller/registers.h"
 #include "platform/format.h"
-#include "sim/commands/commands.h"
+#include "sim/core/command_call.h"
 
 namespace sim {
 

@@ -1,7 +1,7 @@
 #include "sim/devices/firmware_image.h"
 
 #include "controller/registers.h"
-#include "sim/commands/commands.h"
+#include "sim/core/command_call.h"
 #include "sim/devices/fpga_image.h"
 
 namespace sim::internal {

@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "sim/commands/commands.h"
+#include "sim/core/command_call.h"
 #include "sim/devices/fpga_image.h"
 
 namespace sim::internal {

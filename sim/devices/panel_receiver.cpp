@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "sim/commands/commands.h"
+#include "sim/core/command_call.h"
 #include "sim/devices/firmware_image.h"
 #include "sim/devices/fpga_module.h"
 
