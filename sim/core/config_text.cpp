@@ -1,16 +1,23 @@
 // The machine configuration as key=value text: parsing one setting (state file, druxsim set
-// and create) and writing the whole configuration back.
+// and create) and writing the whole configuration back. The machine's own fields and its
+// panels are here; modules and the value forms have files of their own (config_text.h).
 #include <cstring>
 
 #include "platform/format.h"
-#include "sim/core/machine.h"
+#include "sim/core/config_text.h"
 
 namespace sim {
 
 namespace {
 
+using internal::ApplyModuleSetting;
+using internal::CopyField;
+using internal::EqualsIgnoringCase;
+using internal::ParseBool;
+using internal::ParseLimited;
 using internal::ParseNumber;
 using internal::TextEquals;
+using internal::UpperCase;
 
 struct PcModel {
   uint8_t code;
@@ -21,41 +28,6 @@ constexpr PcModel kPcModels[] = {
     {14, "EX41"}, {15, "VP41"}, {16, "EX52"}, {17, "VP52"}, {18, "EX64"}, {19, "VP64"},
     {20, "EX53"}, {21, "VP53"}, {22, "EM64"}, {23, "VP47"}, {24, "VP20"},
 };
-
-char UpperCase(char c) {
-  return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c;
-}
-
-bool EqualsIgnoringCase(const char* a, const char* b) {
-  for (; *a != 0 && *b != 0; ++a, ++b) {
-    if (UpperCase(*a) != UpperCase(*b)) {
-      return false;
-    }
-  }
-  return *a == *b;
-}
-
-bool ParseBool(const char* text, bool* value) {
-  static constexpr const char* kYes[] = {"1", "yes", "true", "on"};
-  static constexpr const char* kNo[] = {"0", "no", "false", "off"};
-  for (const char* word : kYes) {
-    if (EqualsIgnoringCase(text, word)) {
-      *value = true;
-      return true;
-    }
-  }
-  for (const char* word : kNo) {
-    if (EqualsIgnoringCase(text, word)) {
-      *value = false;
-      return true;
-    }
-  }
-  return false;
-}
-
-bool ParseLimited(const char* text, uint32_t maximum, uint32_t* value) {
-  return ParseNumber(text, value) && *value <= maximum;
-}
 
 bool ParsePcType(const char* text, uint8_t* pcType) {
   for (const PcModel& model : kPcModels) {
@@ -90,21 +62,6 @@ bool ApplyVariant(MachineConfig& config, const char* text) {
   std::memcpy(config.id, letters, 4);
   config.id[4] = 0;
   config.present = true;
-  return true;
-}
-
-// Printable text that fits a field of `capacity` bytes including its terminator.
-bool CopyField(char* field, size_t capacity, const char* text) {
-  size_t length = std::strlen(text);
-  if (length >= capacity) {
-    return false;
-  }
-  for (size_t i = 0; i < length; ++i) {
-    if (uint8_t(text[i]) < 0x20 || text[i] == 0x7F) {
-      return false;
-    }
-  }
-  internal::CopyText(field, capacity, text);
   return true;
 }
 
@@ -225,127 +182,6 @@ bool ApplyPanelField(PanelConfig& panel, const char* field, const char* value) {
   return false;
 }
 
-// "none" removes a record (all zero); otherwise exactly the record's numbers, separated by
-// commas. Fields are set in place, so that the padding of the configuration stays as it was.
-bool ParseRecord(const char* value, uint32_t* fields, int count, bool* present) {
-  if (TextEquals(value, "none")) {
-    for (int i = 0; i < count; ++i) {
-      fields[i] = 0;
-    }
-    *present = false;
-    return true;
-  }
-  *present = true;
-  return internal::ParseNumberList(value, fields, count);
-}
-
-bool ApplyTimeRecord(TimeRecord& record, const char* value) {
-  uint32_t fields[2] = {};
-  bool present = false;
-  if (!ParseRecord(value, fields, 2, &present)) {
-    return false;
-  }
-  record.present = present;
-  record.quarterHours = fields[0];
-  record.cycles = fields[1];
-  return true;
-}
-
-bool ApplyTemperatureRecord(TemperatureRecord& record, const char* value) {
-  uint32_t fields[3] = {};
-  bool present = false;
-  if (!ParseRecord(value, fields, 3, &present) || fields[2] > 0xFFFF) {
-    return false;
-  }
-  record.present = present;
-  record.logTime = fields[0];
-  record.alarmTime = fields[1];
-  record.word = uint16_t(fields[2]);
-  return true;
-}
-
-bool ApplyFanRecord(FanRecord& record, const char* value) {
-  uint32_t fields[4] = {};
-  bool present = false;
-  if (!ParseRecord(value, fields, 4, &present)) {
-    return false;
-  }
-  record.present = present;
-  record.runningTime = fields[0];
-  record.cycles = fields[1];
-  record.tooSlowTime = fields[2];
-  record.alarmTime = fields[3];
-  return true;
-}
-
-// "temp-max.2" with prefix "temp-max." -> 2; one digit below the limit.
-bool SplitRecordIndex(const char* field, const char* prefix, int limit, int* index) {
-  if (!internal::StartsWith(field, prefix)) {
-    return false;
-  }
-  const char* digit = field + std::strlen(prefix);
-  if (digit[0] < '0' || digit[0] >= '0' + limit || digit[1] != 0) {
-    return false;
-  }
-  *index = digit[0] - '0';
-  return true;
-}
-
-bool ApplyStatisticsField(ModuleStatistics& statistics, const char* field, const char* value) {
-  int index = 0;
-  if (TextEquals(field, "power-on")) {
-    return ApplyTimeRecord(statistics.powerOn, value);
-  }
-  if (TextEquals(field, "backlight-on")) {
-    return ApplyTimeRecord(statistics.backlightOn, value);
-  }
-  if (TextEquals(field, "on-battery")) {
-    return ApplyTimeRecord(statistics.onBattery, value);
-  }
-  if (SplitRecordIndex(field, "temp-max.", kTemperatureSensors, &index)) {
-    return ApplyTemperatureRecord(statistics.temperatureMax[index], value);
-  }
-  if (SplitRecordIndex(field, "temp-min.", kTemperatureSensors, &index)) {
-    return ApplyTemperatureRecord(statistics.temperatureMin[index], value);
-  }
-  if (SplitRecordIndex(field, "fan.", kFans, &index)) {
-    return ApplyFanRecord(statistics.fans[index], value);
-  }
-  return false;
-}
-
-bool ApplyModuleField(ModuleConfig& module, const char* field, const char* value) {
-  if (TextEquals(field, "fitted")) {
-    bool fitted = false;
-    if (!ParseBool(value, &fitted)) {
-      return false;
-    }
-    if (!fitted) {
-      module = ModuleConfig{};
-    }
-    module.fitted = fitted;
-    return true;
-  }
-  bool ok = false;
-  if (TextEquals(field, "id")) {
-    ok = ParseNumber(value, &module.id);
-  } else if (TextEquals(field, "parent")) {
-    ok = ParseNumber(value, &module.parentId);
-  } else if (TextEquals(field, "hwrev")) {
-    ok = CopyField(module.hardwareRevision, sizeof module.hardwareRevision, value);
-  } else if (TextEquals(field, "serial")) {
-    ok = CopyField(module.serialNumber, sizeof module.serialNumber, value);
-  } else if (TextEquals(field, "model")) {
-    ok = CopyField(module.modelNumber, sizeof module.modelNumber, value);
-  } else {
-    ok = ApplyStatisticsField(module.statistics, field, value);
-  }
-  if (ok) {
-    module.fitted = true;
-  }
-  return ok;
-}
-
 // "none": the controller has never stored a BIOS settings word.
 bool ParseBiosWord(MachineConfig& config, const char* value) {
   if (TextEquals(value, "none")) {
@@ -432,16 +268,6 @@ bool ApplyMachineField(MachineConfig& config, const char* key, const char* value
   return false;
 }
 
-// Module fields change a copy of the module's own record.
-bool ApplyModuleSetting(ModuleConfig& target, const char* field, const char* value) {
-  ModuleConfig module = target;
-  if (!ApplyModuleField(module, field, value)) {
-    return false;
-  }
-  target = module;
-  return true;
-}
-
 }  // namespace
 
 const char* PcModelName(uint8_t pcType) {
@@ -516,54 +342,6 @@ bool PanelIsBlank(const PanelConfig& panel) {
     }
   }
   return true;
-}
-
-void AppendTimeRecord(TextBuilder& text, const char* prefix, const char* name,
-                      const TimeRecord& record) {
-  if (record.present) {
-    AppendText(text, "%s.%s=%u,%u\n", prefix, name, unsigned(record.quarterHours),
-               unsigned(record.cycles));
-  }
-}
-
-void AppendTemperatureRecord(TextBuilder& text, const char* prefix, const char* name, int sensor,
-                             const TemperatureRecord& record) {
-  if (record.present) {
-    AppendText(text, "%s.%s.%d=%u,%u,0x%04x\n", prefix, name, sensor, unsigned(record.logTime),
-               unsigned(record.alarmTime), unsigned(record.word));
-  }
-}
-
-void AppendStatisticsText(TextBuilder& text, const char* prefix,
-                          const ModuleStatistics& statistics) {
-  AppendTimeRecord(text, prefix, "power-on", statistics.powerOn);
-  AppendTimeRecord(text, prefix, "backlight-on", statistics.backlightOn);
-  AppendTimeRecord(text, prefix, "on-battery", statistics.onBattery);
-  for (int sensor = 0; sensor < kTemperatureSensors; ++sensor) {
-    AppendTemperatureRecord(text, prefix, "temp-max", sensor, statistics.temperatureMax[sensor]);
-    AppendTemperatureRecord(text, prefix, "temp-min", sensor, statistics.temperatureMin[sensor]);
-  }
-  for (int fan = 0; fan < kFans; ++fan) {
-    const FanRecord& record = statistics.fans[fan];
-    if (record.present) {
-      AppendText(text, "%s.fan.%d=%u,%u,%u,%u\n", prefix, fan, unsigned(record.runningTime),
-                 unsigned(record.cycles), unsigned(record.tooSlowTime), unsigned(record.alarmTime));
-    }
-  }
-}
-
-// "<prefix>.<field>=<value>" lines of a fitted module; nothing for one that is not fitted.
-void AppendModuleText(TextBuilder& text, const char* prefix, const ModuleConfig& module) {
-  if (!module.fitted) {
-    return;
-  }
-  AppendText(text, "%s.fitted=1\n", prefix);
-  AppendText(text, "%s.id=0x%08x\n", prefix, unsigned(module.id));
-  AppendText(text, "%s.hwrev=%s\n", prefix, module.hardwareRevision);
-  AppendText(text, "%s.serial=%s\n", prefix, module.serialNumber);
-  AppendText(text, "%s.model=%s\n", prefix, module.modelNumber);
-  AppendText(text, "%s.parent=0x%08x\n", prefix, unsigned(module.parentId));
-  AppendStatisticsText(text, prefix, module.statistics);
 }
 
 }  // namespace
