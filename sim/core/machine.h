@@ -1,4 +1,8 @@
 // Internal state of the simulated controller and the helpers that the model's files share.
+// It declares, too, a few functions that the floors above define: the default machine and its
+// factory contents (sim/defaults), which the core takes when it loads a machine and fills its
+// memory areas, and the power cycle (sim/devices). The command table's ExecuteCommand, through
+// which the handshake runs a command, is declared in command_call.h.
 #pragma once
 
 #include <cstddef>
