@@ -131,6 +131,8 @@ void FillKeyConfiguration(const MachineConfig& config, uint32_t offset, uint8_t*
 
 // ---- Text state (persistence.cpp) ----
 void LoadTextState(Machine& machine);
+
+// ---- Paths and text files (text_files.cpp) ----
 bool BuildPath(char* buffer, size_t capacity, const char* directory, const char* name);
 bool MachinePath(const Machine& machine, const char* name, char* buffer, size_t capacity);
 
