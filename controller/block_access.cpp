@@ -15,6 +15,8 @@ constexpr int kAddressBits = 14;
 constexpr uint32_t kBlockAddressMask = (1u << kAddressBits) - 1;
 // The indirect data register always moves one small block.
 constexpr uint32_t kIndirectBlockSize = 16;
+constexpr uint16_t kPanelFlashCommand = 0x20;
+constexpr uint16_t kPanelFlashTarget = 3;
 
 enum class Direction { Read, Write };
 
@@ -57,6 +59,25 @@ int TransferDirectBlock(Direction direction, const MemoryArea& area, uint32_t in
   return status;
 }
 
+// The panel flash (command 0x20, target 3) keeps its indirect path's two registers at the
+// block addresses 0x3FF1 and 0x3FF2: a direct command there would hit a register, not the
+// block, so those two blocks take the indirect path.
+bool HitsIndirectRegister(const MemoryArea& area, uint32_t index, uint32_t blockSize) {
+  if (area.command != kPanelFlashCommand || area.target != kPanelFlashTarget ||
+      blockSize != kIndirectBlockSize || (index >> kAddressBits) != 0) {
+    return false;
+  }
+  return index == kIndirectIndexRegister || index == kIndirectDataRegister;
+}
+
+int TransferBlock(Direction direction, const MemoryArea& area, uint32_t index, uint32_t blockSize,
+                  uint8_t* buffer, uint8_t* errorByte) {
+  if (area.indirect != 0 || HitsIndirectRegister(area, index, blockSize)) {
+    return TransferIndirectBlock(direction, area, index, buffer, errorByte);
+  }
+  return TransferDirectBlock(direction, area, index, blockSize, buffer, errorByte);
+}
+
 int TransferArea(Direction direction, const MemoryArea& area, uint8_t* buffer, uint8_t* errorByte) {
   const uint32_t blockSize = area.largeBlocks != 0 ? kLargeBlock : kSmallBlock;
   if (area.start % blockSize != 0) {
@@ -75,10 +96,7 @@ int TransferArea(Direction direction, const MemoryArea& area, uint8_t* buffer, u
   }
   uint32_t index = area.start / blockSize;
   for (uint32_t count = area.size / blockSize; count > 0; --count) {
-    const int status =
-        area.indirect != 0
-            ? TransferIndirectBlock(direction, area, index, buffer, errorByte)
-            : TransferDirectBlock(direction, area, index, blockSize, buffer, errorByte);
+    const int status = TransferBlock(direction, area, index, blockSize, buffer, errorByte);
     if (status != kStatusOk) {
       return status;
     }

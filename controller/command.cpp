@@ -3,7 +3,7 @@
 // word, polls of state and error byte, reply, release (status read and write-back).
 #include "controller/command.h"
 
-#include "controller/exit_codes.h"
+#include "controller/owed_steps.h"
 #include "controller/registers.h"
 #include "platform/platform.h"
 
@@ -57,16 +57,11 @@ bool TimedOut(uint32_t polls, int64_t* clockStart) {
   return now - *clockStart > int64_t(gTimeoutSeconds);
 }
 
-// Ctrl-C ends the run only where the interface is free again, so that neither the
-// controller's lock bit nor a half-done command is left to the next program.
-void EndRunIfInterrupted() {
-  if (platform::InterruptRequested()) {
-    platform::PrintError("\nERROR: Interrupted.\n");
-    platform::Exit(kExitCancelled);
-  }
-}
+// An owed command (the re-protect after an update) must reach the controller even after a
+// time-out or a Ctrl-C; it may cost one more time bound.
+enum class Urgency : uint8_t { Ordinary, Owed };
 
-int PollUntilFinished(uint8_t* errorByte) {
+int PollUntilFinished(Urgency urgency, uint8_t* errorByte) {
   int64_t clockStart = -1;
   for (uint32_t polls = 1;; ++polls) {
     const uint8_t state = ReadRegisterByte(kPortCommandState) & (kStatusStateMask >> 8);
@@ -83,25 +78,66 @@ int PollUntilFinished(uint8_t* errorByte) {
       return kStatusFailed;
     }
     // An interrupted wait ends like one that ran out of time: the release follows.
-    if (platform::InterruptRequested()) {
+    if (urgency == Urgency::Ordinary && platform::InterruptRequested()) {
       *errorByte = kErrorTimeout;
       return kStatusFailed;
     }
   }
 }
 
-// After a time-out nothing is issued any more: the command fails at once as if it had timed
-// out. It never claims the interface, so there is nothing to release.
-bool RefusedAfterTimeout(uint8_t* errorByte) {
-  if (gGaveUp) {
-    *errorByte = kErrorTimeout;
+// Ctrl-C ends the run only where the interface is free, so that neither the controller's lock
+// bit nor a half-done command is left to the next program; while steps are owed, the ordinary
+// commands after it are not issued any more.
+void EndRunBeforeIssueIfInterrupted(Urgency urgency) {
+  if (urgency == Urgency::Ordinary) {
+    EndRunIfInterrupted();
   }
-  return gGaveUp;
 }
 
-int IssueAndWait(uint32_t commandWord, uint8_t* errorByte) {
+// After a time-out, or a Ctrl-C while steps are owed, an ordinary command fails at once as if
+// it had timed out. It never claims the interface, so there is nothing to release.
+bool Refused(Urgency urgency, uint8_t* errorByte) {
+  const bool refused = urgency == Urgency::Ordinary && (gGaveUp || platform::InterruptRequested());
+  if (refused) {
+    *errorByte = kErrorTimeout;
+  }
+  return refused;
+}
+
+int IssueAndWait(Urgency urgency, uint32_t commandWord, uint8_t* errorByte) {
   WriteRegister(kPortCommand, commandWord);
-  return PollUntilFinished(errorByte);
+  return PollUntilFinished(urgency, errorByte);
+}
+
+int IssueWrite(Urgency urgency, uint32_t code, uint32_t address, uint32_t device, uint32_t target,
+               const uint8_t* payload, uint32_t size, uint8_t* errorByte) {
+  if (!ValidTransfer(payload, size)) {
+    return kStatusInvalidParameter;
+  }
+  uint8_t ignoredErrorByte = 0;
+  if (errorByte == nullptr) {
+    errorByte = &ignoredErrorByte;
+  }
+  EndRunBeforeIssueIfInterrupted(urgency);
+  if (DebugTrace()) {
+    PrintCommandTrace(false, code, address, device, target, size);
+    PrintHexDump(payload, size);
+  }
+  if (Refused(urgency, errorByte)) {
+    return kStatusFailed;
+  }
+  if (!ClaimInterface()) {
+    return kStatusLocked;
+  }
+  const uint16_t base = WindowBase(size);
+  for (uint32_t i = 0; i < size; ++i) {
+    WriteRegisterByte(uint16_t(base + i), payload[i]);
+  }
+  const int status =
+      IssueAndWait(urgency, CommandWord(code, address, device, target, false), errorByte);
+  ReleaseInterface();
+  EndRunIfInterrupted();
+  return status;
 }
 
 }  // namespace
@@ -129,16 +165,18 @@ int ReadCommand(uint32_t code, uint32_t address, uint32_t device, uint32_t targe
   if (errorByte == nullptr) {
     errorByte = &ignoredErrorByte;
   }
+  EndRunBeforeIssueIfInterrupted(Urgency::Ordinary);
   if (DebugTrace()) {
     PrintCommandTrace(true, code, address, device, target, size);
   }
-  if (RefusedAfterTimeout(errorByte)) {
+  if (Refused(Urgency::Ordinary, errorByte)) {
     return kStatusFailed;
   }
   if (!ClaimInterface()) {
     return kStatusLocked;
   }
-  const int status = IssueAndWait(CommandWord(code, address, device, target, true), errorByte);
+  const int status =
+      IssueAndWait(Urgency::Ordinary, CommandWord(code, address, device, target, true), errorByte);
   if (status == kStatusOk) {
     const uint16_t base = WindowBase(size);
     for (uint32_t i = 0; i < size; ++i) {
@@ -155,31 +193,12 @@ int ReadCommand(uint32_t code, uint32_t address, uint32_t device, uint32_t targe
 
 int WriteCommand(uint32_t code, uint32_t address, uint32_t device, uint32_t target,
                  const uint8_t* payload, uint32_t size, uint8_t* errorByte) {
-  if (!ValidTransfer(payload, size)) {
-    return kStatusInvalidParameter;
-  }
-  uint8_t ignoredErrorByte = 0;
-  if (errorByte == nullptr) {
-    errorByte = &ignoredErrorByte;
-  }
-  if (DebugTrace()) {
-    PrintCommandTrace(false, code, address, device, target, size);
-    PrintHexDump(payload, size);
-  }
-  if (RefusedAfterTimeout(errorByte)) {
-    return kStatusFailed;
-  }
-  if (!ClaimInterface()) {
-    return kStatusLocked;
-  }
-  const uint16_t base = WindowBase(size);
-  for (uint32_t i = 0; i < size; ++i) {
-    WriteRegisterByte(uint16_t(base + i), payload[i]);
-  }
-  const int status = IssueAndWait(CommandWord(code, address, device, target, false), errorByte);
-  ReleaseInterface();
-  EndRunIfInterrupted();
-  return status;
+  return IssueWrite(Urgency::Ordinary, code, address, device, target, payload, size, errorByte);
+}
+
+int WriteOwedCommand(uint32_t code, uint32_t address, uint32_t device, uint32_t target,
+                     const uint8_t* payload, uint32_t size, uint8_t* errorByte) {
+  return IssueWrite(Urgency::Owed, code, address, device, target, payload, size, errorByte);
 }
 
 }  // namespace drux

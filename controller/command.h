@@ -30,8 +30,8 @@ inline constexpr uint32_t kCommandTimeoutSeconds = 120;
 // Tests lower the bound; 0 restores the default.
 void SetCommandTimeoutSeconds(uint32_t seconds);
 // After the first time-out every further command of the run fails at once with status -3 and
-// kErrorTimeout, without touching a port. Tests that start over with a fresh controller call
-// this to trust the controller again.
+// kErrorTimeout, without touching a port (owed commands excepted, see WriteOwedCommand). Tests that
+// start over with a fresh controller call this to trust the controller again.
 void ForgetCommandTimeout();
 
 // Debug flag (-d): every command is traced on the standard output.
@@ -44,6 +44,10 @@ int ReadCommand(uint32_t code, uint32_t address, uint32_t device, uint32_t targe
                 uint32_t size, uint8_t* errorByte);
 int WriteCommand(uint32_t code, uint32_t address, uint32_t device, uint32_t target,
                  const uint8_t* payload, uint32_t size, uint8_t* errorByte);
+// A step owed to the controller (owed_steps.h): issued even after a time-out or a Ctrl-C, and
+// its wait is not cut short by a Ctrl-C; the time bound still ends it.
+int WriteOwedCommand(uint32_t code, uint32_t address, uint32_t device, uint32_t target,
+                     const uint8_t* payload, uint32_t size, uint8_t* errorByte);
 
 // Hex dump of the trace: 16 bytes a line, offset, hex bytes and a character column.
 void PrintHexDump(const uint8_t* data, uint32_t length);

@@ -132,7 +132,7 @@ int UpdateDruxFirmware(const FeatureSet& features, const char* fileName, uint8_t
   if (!ConfirmVersion(activeVersion, fileVersion, yes)) {
     return kExitCancelled;
   }
-  SetHeaderPatchValue(DruxUpdateCounter() + 1);
+  SetHeaderPatchValue(NextUpdateCounter(DruxUpdateCounter()));
   const int result = WriteFirmware(name, verify);
   SetHeaderPatchValue(0);
   constexpr uint32_t kNoModule = 0xFFFFFFFF;

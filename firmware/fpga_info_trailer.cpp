@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "controller/byte_fields.h"
-#include "firmware/image_header.h"
 
 namespace drux {
 namespace {
@@ -26,11 +25,15 @@ void FpgaInfoTrailerType(const uint8_t* bytes, char* type) {
   type[kTypeLength] = '\0';
 }
 
+// The digits as written from byte 6: unlike the image header's version text, no blanks are
+// skipped, so " 105" has no version (0). Six digits at most: no overflow.
 uint32_t FpgaInfoTrailerVersion(const uint8_t* bytes) {
   uint32_t version = 0;
-  if (!ReadVersionText(reinterpret_cast<const char*>(bytes + kVersionAt), kVersionLength,
-                       &version)) {
-    return 0;
+  for (size_t at = kVersionAt; at < kVersionAt + kVersionLength; ++at) {
+    if (bytes[at] < '0' || bytes[at] > '9') {
+      break;
+    }
+    version = version * 10 + uint32_t(bytes[at] - '0');
   }
   return version;
 }

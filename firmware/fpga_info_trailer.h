@@ -12,7 +12,7 @@ inline constexpr size_t kFpgaInfoTrailerSize = 16;
 bool IsFpgaInfoTrailer(const uint8_t* bytes);
 // Trailer bytes 2-5 and a NUL into type (5 bytes).
 void FpgaInfoTrailerType(const uint8_t* bytes, char* type);
-// The digits from byte 6 by the image version reader; 0 when there are none.
+// The decimal digits from byte 6 up to the first other character; 0 when there are none.
 uint32_t FpgaInfoTrailerVersion(const uint8_t* bytes);
 
 }  // namespace drux

@@ -189,7 +189,7 @@ int UpdateConverter(const FeatureSet& features, const char* fileName, int32_t pa
   }
   const uint32_t start =
       running.highArea ? entry.updateStartRunningHigh : entry.updateStartRunningLow;
-  SetHeaderPatchValue(running.counter + 1);
+  SetHeaderPatchValue(NextUpdateCounter(running.counter));
   const int result = UpdateAreaFromFile(entry.updateCommand, kConverterTarget, kConverterDevice,
                                         start, name, verify, 1, 0);
   SetHeaderPatchValue(0);

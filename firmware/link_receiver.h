@@ -40,6 +40,19 @@ struct ReceiverStart {
 int StartReceiverRequest(int32_t panel, ReceiverStart* start);
 uint32_t RunningVersion(const PanelInfo& info);
 
+// The way a request reaches the image: the panel's flash with the compatible commands, or the
+// link module with module commands.
+enum class ReceiverRoute : uint8_t { Compatible, LinkModule };
+// Sends the module-function selection: the link module when it succeeds, the compatible
+// commands when the panel definitely has no module functions; 6 after "ERROR: Can't select
+// panel for module functions: %s\n" when the answer is not definite (locked, busy, IRQ
+// collision, time-out).
+int ChooseModuleOrCompatibleRoute(int32_t panel, ReceiverRoute* route);
+// The route of one request by the row's group: S compatible, L the link module, M by the
+// selection (0x0DE0 updates through the compatible commands). 0 or 6.
+int ChooseReceiverRoute(const ReceiverRow& row, int32_t panel, bool forUpdate,
+                        ReceiverRoute* route);
+
 // Compatible flash commands on the panel's FPGA flash.
 inline constexpr uint32_t kPanelDataCommand = 0x20;
 inline constexpr uint32_t kPanelFlashTarget = 3;

@@ -56,7 +56,8 @@ int ReadUpdateCounter(int32_t panel, uint32_t* counter) {
   if (int result = ReadReceiverHeader(panel, bytes); result != kExitOk) {
     return result;
   }
-  *counter = DecodeImageHeader(bytes).updateCounter;
+  // A header whose CRC fails holds no counter worth continuing; the update starts again at 1.
+  *counter = IsImageHeaderValid(bytes) ? DecodeImageHeader(bytes).updateCounter : 0;
   platform::Print("FPGA update counter: %lu\n", static_cast<unsigned long>(*counter));
   return kExitOk;
 }
@@ -101,9 +102,13 @@ int ShowLinkReceiver(int32_t panel) {
   }
   // What the panel can tell beyond its version is shown, but its failures are no failure of
   // Info.
+  ReceiverRoute route = ReceiverRoute::Compatible;
+  if (ChooseModuleOrCompatibleRoute(panel, &route) != kExitOk) {
+    return kExitOk;
+  }
   uint32_t counter = 0;
   bool highArea = false;
-  if (SelectPanelForModules(panel)) {
+  if (route == ReceiverRoute::LinkModule) {
     ReadModuleFpgaHeader(panel, ReceiverModuleDevice(*start.row), &counter, &highArea);
   } else {
     ReadUpdateCounter(panel, &counter);

@@ -99,30 +99,33 @@ int ReadReceiverImageModule(int32_t panel, const ReceiverRow& row, ImageFacts* f
                         true, &facts->checksum);
 }
 
-int GatherImageFacts(int32_t panel, const ReceiverRow& row, ImageFacts* facts) {
+int GatherImageFacts(int32_t panel, const ReceiverRow& row, ReceiverRoute route,
+                     ImageFacts* facts) {
   facts->size = row.imageSize;
   if (row.group == ReceiverGroup::S) {
     return ScanFpgaInfo(kPanelFlashTarget, uint32_t(panel), 0, row.imageSize, &facts->size,
                         facts->id, &facts->version, &facts->checksum);
   }
-  if (SelectPanelForModules(panel)) {
+  if (route == ReceiverRoute::LinkModule) {
     return ReadReceiverImageModule(panel, row, facts);
   }
   platform::Print("Using compatible Flash commands\n");
   return ReadReceiverImageCompatible(panel, facts);
 }
 
-int SaveByGroup(const ReceiverRow& row, int32_t panel, const char* name, uint32_t size,
-                uint8_t verify, const char* header) {
-  if (row.group == ReceiverGroup::S) {
+int SaveByGroup(const ReceiverRow& row, int32_t panel, ReceiverRoute route, const char* name,
+                uint32_t size, uint8_t verify, const char* header) {
+  if (route == ReceiverRoute::Compatible) {
+    if (row.group != ReceiverGroup::S) {
+      platform::Print("Using compatible Flash commands\n");
+    }
     return SaveAreaToFile(kPanelDataCommand, kPanelFlashTarget, uint32_t(panel), 0, name, size,
                           verify, header);
   }
   if (row.group == ReceiverGroup::M) {
-    if (!SelectPanelForModules(panel)) {
-      platform::Print("Using compatible Flash commands\n");
-      return SaveAreaToFile(kPanelDataCommand, kPanelFlashTarget, uint32_t(panel), 0, name, size,
-                            verify, header);
+    // The selection is renewed for the save; its failure now ends the save, the route stays.
+    if (int result = SelectPanelModuleFunctions(panel); result != kExitOk) {
+      return result;
     }
     return SaveAreaToFile(kModuleReadCommand, 0, ReceiverModuleDevice(row), 0, name, size, verify,
                           header);
@@ -154,8 +157,12 @@ int SaveLinkReceiver(const FeatureSet& features, const char* fileName, int32_t p
   if (name == nullptr) {
     return kExitFileGeneral;
   }
+  ReceiverRoute route = ReceiverRoute::Compatible;
+  if (int result = ChooseReceiverRoute(row, panel, false, &route); result != kExitOk) {
+    return result;
+  }
   ImageFacts facts{};
-  if (int result = GatherImageFacts(panel, row, &facts); result != kExitOk) {
+  if (int result = GatherImageFacts(panel, row, route, &facts); result != kExitOk) {
     return result;
   }
   const char* header = nullptr;
@@ -164,7 +171,7 @@ int SaveLinkReceiver(const FeatureSet& features, const char* fileName, int32_t p
                             ReceiverVariant(row, facts.version / 100), kReceiverUsage,
                             facts.version, facts.size, facts.checksum, row.panelTypeName);
   }
-  return SaveByGroup(row, panel, name, facts.size, verify, header);
+  return SaveByGroup(row, panel, route, name, facts.size, verify, header);
 }
 
 }  // namespace drux

@@ -2,7 +2,7 @@
 // older panels, and the write by access group.
 #include "controller/command.h"
 #include "controller/exit_codes.h"
-#include "controller/module_catalogue.h"
+#include "controller/owed_steps.h"
 #include "controller/status_text.h"
 #include "firmware/image_checks.h"
 #include "firmware/image_header.h"
@@ -38,19 +38,23 @@ bool HasWriteProtection(uint32_t major) {
   return major >= kFirstProtectedMajor && major <= kLastProtectedMajor;
 }
 
-int SetWriteProtect(int32_t panel, bool on) {
+// The panel request that lifts or sets the protection: a status code, the failure printed.
+// Setting it is owed to the panel once it was lifted, so it goes out even after a time-out or
+// a Ctrl-C.
+int RequestWriteProtect(int32_t panel, bool on) {
   uint8_t request[kRequestSize] = {};
   request[0] = on ? kProtectBit : 0;
   uint8_t errorByte = 0;
-  const int status = WriteCommand(kCommandPanelRequest, 0, uint32_t(panel), kPanelFlashTarget,
-                                  request, kRequestSize, &errorByte);
+  const int status = on ? WriteOwedCommand(kCommandPanelRequest, 0, uint32_t(panel),
+                                           kPanelFlashTarget, request, kRequestSize, &errorByte)
+                        : WriteCommand(kCommandPanelRequest, 0, uint32_t(panel), kPanelFlashTarget,
+                                       request, kRequestSize, &errorByte);
   if (status != kStatusOk) {
     platform::PrintError(
         on ? "ERROR: Can't enable write protect: %s\n" : "ERROR: Can't disable write protect: %s\n",
         StatusText(status, errorByte));
-    return kExitDruxFailed;
   }
-  return kExitOk;
+  return status;
 }
 
 int CheckVersionRules(const PanelInfo& info, uint32_t fileVersion) {
@@ -69,7 +73,7 @@ int CheckVersionRules(const PanelInfo& info, uint32_t fileVersion) {
 
 int WritePatched(uint32_t command, uint32_t target, uint32_t device, uint32_t start,
                  const char* name, uint8_t verify, uint32_t counter) {
-  SetHeaderPatchValue(counter + 1);
+  SetHeaderPatchValue(NextUpdateCounter(counter));
   const int result = UpdateAreaFromFile(command, target, device, start, name, verify, 1, 0);
   SetHeaderPatchValue(0);
   return result;
@@ -85,8 +89,11 @@ int WriteByGroup(const ReceiverRow& row, int32_t panel, const char* name, uint8_
     *written = true;
     return UpdateAreaFromFile(kPanelDataCommand, kPanelFlashTarget, device, 0, name, verify, 1, 0);
   }
-  if (row.group == ReceiverGroup::M &&
-      (UpdatesThroughCompatibleCommands(row) || !SelectPanelForModules(panel))) {
+  ReceiverRoute route = ReceiverRoute::Compatible;
+  if (int result = ChooseReceiverRoute(row, panel, true, &route); result != kExitOk) {
+    return result;
+  }
+  if (route == ReceiverRoute::Compatible) {
     platform::Print("Using compatible Flash commands\n");
     if (int result = ReadUpdateCounter(panel, &counter); result != kExitOk) {
       return result;
@@ -107,24 +114,29 @@ int WriteByGroup(const ReceiverRow& row, int32_t panel, const char* name, uint8_
                       highArea ? kHighCopyStart : kLowCopyStart, name, verify, counter);
 }
 
-// Once unprotected, the flash is protected again whatever happened since; the first failure
-// is the one reported.
+int WriteAndVerify(const ReceiverRow& row, int32_t panel, const char* name, uint8_t verify,
+                   bool* written) {
+  platform::Print("*** Erase of Flash memory may need some time - please wait! ***\n");
+  return WriteByGroup(row, panel, name, verify, written);
+}
+
+// Once the unprotect went out, the flash is protected again whatever happened since: a failed
+// or timed-out unprotect may have taken effect all the same, and a Ctrl-C waits for the
+// protect. Only a locked interface sent nothing. The first failure is the one reported.
 int WriteUnprotected(const ReceiverRow& row, int32_t panel, uint32_t major, const char* name,
                      uint8_t verify, bool* written) {
-  const bool guarded = HasWriteProtection(major);
-  if (guarded) {
-    if (int result = SetWriteProtect(panel, false); result != kExitOk) {
-      return result;
-    }
+  if (!HasWriteProtection(major)) {
+    return WriteAndVerify(row, panel, name, verify, written);
   }
-  platform::Print("*** Erase of Flash memory may need some time - please wait! ***\n");
-  int result = WriteByGroup(row, panel, name, verify, written);
-  if (guarded) {
-    const int protect = SetWriteProtect(panel, true);
-    if (result == kExitOk) {
-      result = protect;
-    }
+  BeginOwedSteps();
+  const int unprotect = RequestWriteProtect(panel, false);
+  int result = unprotect == kStatusOk ? WriteAndVerify(row, panel, name, verify, written)
+                                      : int(kExitDruxFailed);
+  if (unprotect != kStatusLocked && RequestWriteProtect(panel, true) != kStatusOk &&
+      result == kExitOk) {
+    result = kExitDruxFailed;
   }
+  EndOwedSteps();
   return result;
 }
 

@@ -135,8 +135,9 @@ int CheckLinkTransmitterFile(const char* fileName, const char* fpgaId, uint32_t 
     platform::PrintError("ERROR: Can't check XML file: FPGA ID '%s' is not supported.\n", fpgaId);
     return kExitTypeMismatch;
   }
-  // The complete image has no data size of its own: it is as long as the file.
-  const long maxDataSize = complete ? 0 : long(entry->xmlDataSize);
+  // The complete image is as long as its file, but no longer than the flash: commands
+  // 0xE0-0xE3 reach no further, and a larger file would fill the whole flash before failing.
+  const long maxDataSize = complete ? long(kLinkFlashSize) : long(entry->xmlDataSize);
   const char function = complete ? kImageFunctionComplete : kImageFunctionNormal;
   return CheckXmlHeaderOfDevice(fileName, 0, maxDataSize, fileId, function, 0, "fp", 0, version);
 }

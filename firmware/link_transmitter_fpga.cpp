@@ -1,4 +1,5 @@
 // Update and Save of the link transmitter's FPGA image.
+#include "controller/controller_info.h"
 #include "controller/exit_codes.h"
 #include "controller/module_catalogue.h"
 #include "controller/service_request.h"
@@ -38,7 +39,7 @@ int WriteImage(const char* fpgaId, const char* fileName, uint32_t counter, uint8
   if (entry == nullptr) {
     return NotSupported(fpgaId);
   }
-  SetHeaderPatchValue(counter + 1);
+  SetHeaderPatchValue(NextUpdateCounter(counter));
   const int result = UpdateAreaFromFile(entry->writeCommand, kLinkTransmitterTarget,
                                         kLinkTransmitterDevice, 0, fileName, verify, 1, 0);
   SetHeaderPatchValue(0);
@@ -86,8 +87,13 @@ int SaveLinkTransmitter(const FeatureSet& features, const char* fileName, uint8_
   if (entry == nullptr) {
     return NotSupported(request.running.fpgaId);
   }
-  // Early KVN4 images carry no whole-image CRC.
+  // Released KVN4 images (1.00 on) carry no whole-image CRC of their own: the controller's CRC
+  // state stands for it. Earlier ones, and every other ID, have the copy's CRC checked.
   const bool checkCrc = !entry->kvn4 || request.running.version < kFirstReleasedVersion;
+  if (!checkCrc && LinkFpgaCrcError()) {
+    platform::PrintError("ERROR: Invalid CRC.\n");
+    return kExitInvalidData;
+  }
   const uint32_t start = ActiveLinkTransmitterStart(*entry);
   uint16_t checksum = 0;
   if (int result =
@@ -100,9 +106,14 @@ int SaveLinkTransmitter(const FeatureSet& features, const char* fileName, uint8_
     platform::PrintError("ERROR: Files without XML header are not supported. Save as .fp file.\n");
     return kExitTypeMismatch;
   }
-  const char* header = BuildXmlHeader(
-      request.fileId, kImageFunctionNormal, 0, "fp", request.running.version, entry->imageSize,
-      checksum, ReadModuleModelNumber(kNoPanel, int32_t(kLinkTransmitterModule)));
+  const char* material = ReadModuleModelNumber(kNoPanel, int32_t(kLinkTransmitterModule));
+  if (material[0] == '\0') {
+    platform::PrintError(
+        "WARNING: Model number can't be read: the saved file will not pass the update check.\n");
+  }
+  const char* header =
+      BuildXmlHeader(request.fileId, kImageFunctionNormal, 0, "fp", request.running.version,
+                     entry->imageSize, checksum, material);
   return SaveAreaToFile(entry->readCommand, kLinkTransmitterTarget, kLinkTransmitterDevice, start,
                         request.name, entry->imageSize, verify, header);
 }

@@ -36,6 +36,20 @@ int CheckBootloaderSize(const char* fileName) {
   return kExitOk;
 }
 
+// The XML check bounds the header's Len; the engine writes every byte behind the header, so
+// the data it would write is bounded too: nothing may reach past the flash.
+int CheckCompleteImageSize(const char* fileName) {
+  uint32_t size = 0;
+  if (int result = TakeUpdateDataSize(fileName, &size); result != kExitOk) {
+    return result;
+  }
+  if (size > kLinkFlashSize) {
+    platform::PrintError("ERROR: Invalid data size: > %ld bytes.\n", long(kLinkFlashSize));
+    return kExitInvalidData;
+  }
+  return kExitOk;
+}
+
 int WriteFlashImage(const char* fileName, uint8_t verify) {
   const int result = UpdateAreaFromFile(kLinkFlashCommand, kLinkTransmitterTarget,
                                         kLinkTransmitterDevice, 0, fileName, verify, 1, 0);
@@ -108,6 +122,9 @@ int UpdateLinkCompleteImage(const FeatureSet& features, const char* fileName, ui
   uint32_t fileVersion = 0;
   if (int result = CheckLinkTransmitterFile(name, running.fpgaId, deviceId, true, &fileVersion);
       result != kExitOk) {
+    return result;
+  }
+  if (int result = CheckCompleteImageSize(name); result != kExitOk) {
     return result;
   }
   platform::Print("WARNING: Do not turn off the PC during the update!\n");

@@ -11,6 +11,8 @@ inline constexpr uint32_t kLinkTransmitterModule = 3;
 // Bootloader and complete image: raw flash from its start, 256-byte blocks.
 inline constexpr uint32_t kLinkFlashCommand = 0xE0;
 inline constexpr uint32_t kLinkBootloaderSize = 0x100000;
+// The whole flash: the largest complete image.
+inline constexpr uint32_t kLinkFlashSize = 0x1000000;
 
 struct LinkTransmitterEntry {
   const char* fpgaId;
@@ -21,7 +23,7 @@ struct LinkTransmitterEntry {
   uint32_t highAreaStart;
   uint32_t imageSize;
   // KVN4 links: bootloader and complete image, the same major version on update, and a CRC
-  // check of the running copy on save only below 1.00.
+  // check of the running copy on save only below 1.00 (from 1.00 on, the controller's CRC state).
   bool kvn4;
 };
 

@@ -18,14 +18,22 @@ constexpr uint16_t kStateCrcError = 1u << 1;
 
 // The same command as SelectPanelForModules, kept apart for its status: these handlers name
 // the controller's reason in their message.
+int SendPanelModuleSelection(int32_t panel, uint8_t* errorByte) {
+  return WriteCommand(kCommandSelectPanelForModules, 0, static_cast<uint32_t>(panel), 0, nullptr, 0,
+                      errorByte);
+}
+
+int ReportPanelModuleSelectionFailure(int status, uint8_t errorByte) {
+  platform::PrintError("ERROR: Can't select panel for module functions: %s\n",
+                       StatusText(status, errorByte));
+  return kExitDruxFailed;
+}
+
 int SelectPanelModuleFunctions(int32_t panel) {
   uint8_t errorByte = 0;
-  const int status = WriteCommand(kCommandSelectPanelForModules, 0, static_cast<uint32_t>(panel), 0,
-                                  nullptr, 0, &errorByte);
+  const int status = SendPanelModuleSelection(panel, &errorByte);
   if (status != kStatusOk) {
-    platform::PrintError("ERROR: Can't select panel for module functions: %s\n",
-                         StatusText(status, errorByte));
-    return kExitDruxFailed;
+    return ReportPanelModuleSelectionFailure(status, errorByte);
   }
   return kExitOk;
 }

@@ -1,12 +1,15 @@
 // Writes the generated part of the seed corpora: XML firmware headers as the program's save
-// writes them, and factory-settings records and display blocks as druxsim's fset makes them.
-// Usage: fuzz_make_seeds <corpus folder>   (writes into its xml_header and factory_record)
+// writes them, factory-settings records and display blocks as druxsim's fset makes them, image
+// files with header and CRCs, old-format images with their info trailer, panel settings files
+// and key configuration files, each behind the control byte of its target.
+// Usage: fuzz_make_seeds <corpus folder>   (writes into the folders of those targets)
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "sim/devices/factory_settings_image.h"
+#include "transfer/transfer_engine.h"
 #include "transfer/xml_header.h"
 
 namespace {
@@ -101,6 +104,165 @@ bool WriteRecordSeeds(const std::string& folder) {
          WriteSeed(folder + "/erased_area.bin", std::vector<uint8_t>(1024, 0xFF));
 }
 
+using Bytes = std::vector<uint8_t>;
+
+Bytes Control(uint8_t control, const Bytes& file) {
+  Bytes bytes{control};
+  bytes.insert(bytes.end(), file.begin(), file.end());
+  return bytes;
+}
+
+void StoreCrc(Bytes& bytes, size_t at, size_t covered) {
+  const uint16_t crc = drux::Crc16(0xFFFF, &bytes[at], covered);
+  bytes[at + covered] = uint8_t(crc >> 8);
+  bytes[at + covered + 1] = uint8_t(crc);
+}
+
+// A new-format image: header at 16 (or in the last 16 bytes), header CRC, whole-image CRC.
+Bytes Image(size_t size, const char* id, const char* version, bool headerAtEnd) {
+  Bytes image = Pattern(size, 5);
+  const size_t at = headerAtEnd ? size - 16 : 16;
+  std::memcpy(&image[at], id, 4);
+  std::memcpy(&image[at + 4], version, 4);
+  std::memset(&image[at + 8], 0, 6);
+  image[at + 8] = 3;
+  StoreCrc(image, at, 14);
+  if (!headerAtEnd) {
+    StoreCrc(image, 0, size - 2);
+    return image;
+  }
+  // A valid header adds the same to any running CRC: two bytes in front of it close the CRC.
+  for (uint32_t x = 0; x <= 0xFFFF; ++x) {
+    image[at - 2] = uint8_t(x >> 8);
+    image[at - 1] = uint8_t(x);
+    if (drux::Crc16(0xFFFF, image.data(), size) == 0) {
+      break;
+    }
+  }
+  return image;
+}
+
+bool WriteImageSeeds(const std::string& folder) {
+  Bytes badVersion = Image(64, "EX4F", "x105", false);
+  Bytes brokenCrc = Image(256, "LKVN", "0217", false);
+  brokenCrc[100] ^= 1;
+  return WriteSeed(folder + "/drux_firmware", Control(0, Image(256, "EX4F", "0105", false))) &&
+         WriteSeed(folder + "/fpga_image", Control(1, Image(512, "LKVN", "0217", false))) &&
+         WriteSeed(folder + "/hdbt_blanks_in_version",
+                   Control(2, Image(128, "VRTP", "  42", true))) &&
+         WriteSeed(folder + "/no_expected_id", Control(3, Image(48, "VP4F", "1003", false))) &&
+         WriteSeed(folder + "/version_not_a_number", Control(0, badVersion)) &&
+         WriteSeed(folder + "/broken_image_crc", Control(1, brokenCrc)) &&
+         WriteSeed(folder + "/own_id_renewed_crcs", Control(0x1D, Pattern(40, 1))) &&
+         WriteSeed(folder + "/wrong_size", Control(0x20, Image(64, "EX4F", "0105", false))) &&
+         WriteSeed(folder + "/too_short_for_header", Control(1, Pattern(20, 9)));
+}
+
+// Control byte, file name, then an old-format image of `size` bytes ending in its trailer.
+Bytes OldImage(uint8_t control, const std::string& name, size_t size, const char* trailerText,
+               int sumOffBy) {
+  Bytes bytes{control, uint8_t(name.size())};
+  bytes.insert(bytes.end(), name.begin(), name.end());
+  Bytes image = Pattern(size, 11);
+  if (trailerText != nullptr) {
+    std::memcpy(&image[size - 16], trailerText, 16);
+  }
+  uint8_t sum = 0;
+  for (size_t i = 1; i < size; ++i) {
+    sum = uint8_t(sum + image[i]);
+  }
+  image[0] = uint8_t(-sum + sumOffBy);
+  bytes.insert(bytes.end(), image.begin(), image.end());
+  return bytes;
+}
+
+bool WriteFpgaInfoSeeds(const std::string& folder) {
+  const char* kvnr = "\xFF\xFFKVNR0105  FPGA";
+  Bytes erasedBehind = OldImage(0, "", 256, kvnr, 0);
+  erasedBehind.insert(erasedBehind.end(), 256, 0xFF);  // the file fails, the scan stops early
+  return WriteSeed(folder + "/trailer", OldImage(0, "", 512, kvnr, 0)) &&
+         WriteSeed(folder + "/trailer_bad_sum", OldImage(0, "", 256, kvnr, 1)) &&
+         WriteSeed(folder + "/blank_before_version",
+                   OldImage(4, "", 256, "\xFF\xFFKVN8 105  FPGA", 0)) &&
+         WriteSeed(folder + "/type_and_version_in_name",
+                   OldImage(12, "ABCD0105.bin", 256, nullptr, 0)) &&
+         WriteSeed(folder + "/name_without_extension", OldImage(0, "KVNR0100", 512, nullptr, 0)) &&
+         WriteSeed(folder + "/name_too_short", OldImage(12, "ABC0105.bin", 256, nullptr, 0)) &&
+         WriteSeed(folder + "/type_mismatch", OldImage(4, "", 256, kvnr, 0)) &&
+         WriteSeed(folder + "/above_limit", OldImage(1, "", 512, kvnr, 0)) &&
+         WriteSeed(folder + "/not_whole_units", OldImage(0, "", 300, kvnr, 0)) &&
+         WriteSeed(folder + "/trailer_then_erased", erasedBehind);
+}
+
+// Display block and extended record of a panel with modules, cut to `size` bytes.
+Bytes PanelFile(const sim::FactoryRecordFields& fields, size_t size) {
+  Bytes file(2048, 0);
+  sim::BuildDisplayBlock(Identity(0x1234, 0xFFFFFFFF), file.data());
+  sim::BuildFactoryRecord(fields, &file[256], 1792);
+  file.resize(size);
+  return file;
+}
+
+bool WritePanelSeeds(const std::string& folder) {
+  sim::FactoryRecordFields other = Identity(0x4321, 0);
+  sim::FactoryRecordFields factAt48 = Identity(0x1234, 0);
+  factAt48.factOffset = 48;
+  factAt48.staticLength = 160;
+  factAt48.checksumOffset = 159;
+  sim::FactoryRecordFields longStatic = Identity(0x1234, 0);
+  longStatic.staticLength = 1792;
+  longStatic.checksumOffset = 20;
+  Bytes erased = PanelFile(Identity(0x1234, 0), 2048);
+  std::memset(&erased[256], 0xFF, 1792);
+  Bytes pcSum = PanelFile(Identity(0x1234, 0), 256);
+  pcSum[255] = uint8_t(pcSum[255] - 0xAA);  // internal data that add up to 0, as a PC record
+  return WriteSeed(folder + "/display_block", Control(0, PanelFile(Identity(0x1234, 0), 256))) &&
+         WriteSeed(folder + "/with_record", Control(1, PanelFile(Identity(0x1234, 0), 2048))) &&
+         WriteSeed(folder + "/record_of_other_device", Control(1, PanelFile(other, 400))) &&
+         WriteSeed(folder + "/display_block_only_with_modules",
+                   Control(1, PanelFile(Identity(0x1234, 0), 256))) &&
+         WriteSeed(folder + "/fact_at_48", Control(1, PanelFile(factAt48, 1024))) &&
+         WriteSeed(folder + "/erased_record", Control(1, erased)) &&
+         WriteSeed(folder + "/static_data_past_file_end", Control(9, PanelFile(longStatic, 300))) &&
+         WriteSeed(folder + "/internal_sum_of_a_pc", Control(0, pcSum)) &&
+         WriteSeed(folder + "/too_long_for_panel", Control(0, PanelFile(Identity(0x1234, 0), 300)));
+}
+
+// Key configuration header; the control byte pads it to the size and closes the sum.
+Bytes KeyHeader(uint8_t panels, const char* version, const char* userInfo) {
+  Bytes header(256, 0);
+  std::memcpy(&header[0], "Version:", 8);
+  std::memcpy(&header[8], version, std::strlen(version));
+  std::memcpy(&header[14], "Date:2024-05-01", 15);
+  std::memcpy(&header[30], "UserInfo:", 9);
+  std::memcpy(&header[39], userInfo, std::strlen(userInfo));
+  header[130] = panels;
+  return header;
+}
+
+bool WriteKeySeeds(const std::string& folder) {
+  Bytes whole = KeyHeader(1, "1.02", "line 3");
+  whole.resize(12816, 0x5A);
+  std::memcpy(&whole[12800], "ScanCodes..:  ", 15);
+  whole.back() = 0;
+  uint8_t sum = 0;
+  for (uint8_t byte : whole) {
+    sum = uint8_t(sum + byte);
+  }
+  whole.back() = uint8_t(-sum);
+  Bytes noDate = KeyHeader(1, "1", "x");
+  noDate[14] = 'd';
+  return WriteSeed(folder + "/one_channel", Control(0, whole)) &&
+         WriteSeed(folder + "/sixteen_channels", Control(7, KeyHeader(16, "2.00", "all panels"))) &&
+         WriteSeed(folder + "/texts_fill_their_fields",
+                   Control(6, KeyHeader(1, "123456", std::string(91, 'u').c_str()))) &&
+         WriteSeed(folder + "/panel_count_mismatch", Control(6, KeyHeader(16, "1.00", "x"))) &&
+         WriteSeed(folder + "/size_for_one_channel", Control(1, whole)) &&
+         WriteSeed(folder + "/bad_sum", Control(2, KeyHeader(1, "1.00", "x"))) &&
+         WriteSeed(folder + "/tag_missing", Control(6, noDate)) &&
+         WriteSeed(folder + "/short_header", Control(0, Bytes(100, 'V')));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -109,6 +271,9 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::string corpus = argv[1];
-  return WriteXmlSeeds(corpus + "/xml_header") && WriteRecordSeeds(corpus + "/factory_record") ? 0
-                                                                                               : 1;
+  const bool written =
+      WriteXmlSeeds(corpus + "/xml_header") && WriteRecordSeeds(corpus + "/factory_record") &&
+      WriteImageSeeds(corpus + "/image_file") && WriteFpgaInfoSeeds(corpus + "/fpga_info") &&
+      WritePanelSeeds(corpus + "/panel_settings") && WriteKeySeeds(corpus + "/key_configuration");
+  return written ? 0 : 1;
 }

@@ -63,6 +63,10 @@ bool RenameFile(const char* from, const char* to);  // replaces an existing targ
 // when that is free. Never opens, replaces or deletes an existing file. The name it chose
 // goes to `chosen` (capacity bytes). nullptr on failure.
 File* CreateFreshFileBeside(const char* name, const char* suffix, char* chosen, size_t capacity);
+// True when a file of this name can be created or can replace the one there: the name is not
+// a directory and its last component fits the file system (kMaxNameComponent). Creates
+// nothing. False sets SystemErrorText.
+bool CanCreateFile(const char* name);
 bool CreateDirectory(const char* name);  // true when it exists afterwards
 const char* SystemErrorText();           // text of the last failed file operation
 
@@ -93,8 +97,9 @@ enum class PortAccess : uint8_t { Ready, Locked, Failed };
 PortAccess AcquirePorts();
 
 // True once the user asked the program to stop (hosted: SIGINT or SIGTERM after AcquirePorts).
-// The controller layer ends the run at the next point where the command interface is free;
-// Exit then also removes files that were still being written.
+// The controller layer ends the run at the next point where the command interface is free and
+// nothing is owed to the controller any more; Exit then also removes files that were still
+// being written.
 bool InterruptRequested();
 
 // ---- Environment ---------------------------------------------------------------------------

@@ -60,7 +60,7 @@ void ShowIdentityAgainstBlock(const uint8_t* fact, const uint8_t* block) {
 
 }  // namespace
 
-int CheckExtendedRecord(const uint8_t* record, const uint8_t* displayBlock) {
+int CheckExtendedRecord(const uint8_t* record, size_t length, const uint8_t* displayBlock) {
   if (IsErasedRecord(record)) {
     platform::PrintError("ERROR: No factory settings available.\n");
     return kExitNoDevice;
@@ -70,9 +70,9 @@ int CheckExtendedRecord(const uint8_t* record, const uint8_t* displayBlock) {
     return kExitInvalidData;
   }
   const HeadHeader head = ReadHeadHeader(record);
-  // The static data cannot reach beyond the record's room; a sum over such a length would read
-  // past it.
-  if (head.staticLength > kExtendedRecordSize || Checksum8(record, head.staticLength) != 0) {
+  // The static data must lie within the bytes given: a write leaves the panel's old bytes
+  // behind a short file, so a sum that counted zeros there would not hold on the panel.
+  if (head.staticLength > length || Checksum8(record, head.staticLength) != 0) {
     platform::PrintError("ERROR: Invalid checksum of static data (%d bytes).\n",
                          int(head.staticLength));
     return kExitInvalidData;

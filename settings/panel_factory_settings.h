@@ -26,9 +26,10 @@ int SavePanelFactorySettings(const FeatureSet& features, const char* fileName, i
 // mean a PC's settings file. deviceId and version (byte 254) may be null. Exit code 0 or 9.
 int CheckDisplayBlock(const uint8_t* block, bool fileHint, uint32_t* deviceId, uint32_t* version);
 
-// Check of the extended record (kExtendedRecordSize bytes) and its identity against the display
-// block; differences are shown, not refused. Exit code 0, 9 or 12.
-int CheckExtendedRecord(const uint8_t* record, const uint8_t* displayBlock);
+// Check of the extended record (a buffer of kExtendedRecordSize bytes, of which the first
+// `length` came from the file) and its identity against the display block; differences are
+// shown, not refused. A static length beyond `length` is refused. Exit code 0, 9 or 12.
+int CheckExtendedRecord(const uint8_t* record, size_t length, const uint8_t* displayBlock);
 
 // File check before an update; withModules allows the extended record. Exit code 0, 2, 3, 5, 9
 // or 12.

@@ -64,11 +64,12 @@ int CheckOpenPanelFile(platform::File* file, bool withModules) {
   platform::Print("Check extended factory settings ...\n");
   // A short file leaves zeros behind its end, which no record accepts.
   uint8_t* record = block + kDisplayBlockSize;
+  const size_t recordLength = size_t(length) - kDisplayBlockSize;
   std::memset(record, 0, kExtendedRecordSize);
-  if (!ReadExactly(file, record, size_t(length) - kDisplayBlockSize)) {
+  if (!ReadExactly(file, record, recordLength)) {
     return kExitFileRead;
   }
-  return CheckExtendedRecord(record, block);
+  return CheckExtendedRecord(record, recordLength, block);
 }
 
 }  // namespace

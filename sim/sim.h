@@ -199,6 +199,7 @@ enum class FaultKind : uint8_t {
   Busy,           // the command fails with error byte 0x84 for its next `count` executions
   ErrorByte,      // the command fails with `errorByte` (every time while the fault is set)
   NeverFinishes,  // the command stays in the working state
+  PowerCut,       // the power fails as the command arrives: see EndRunAfterPowerCut
 };
 inline constexpr int kAnyCommand = -1;
 // Which executions of the command a fault hits: a write that fails after its read succeeded
@@ -210,8 +211,8 @@ struct Fault {
   uint8_t errorByte;  // ErrorByte only
   uint32_t count;     // Busy only: remaining busy answers
   FaultDirection direction = FaultDirection::Any;  // ignored for LockHeld
-  // ErrorByte and NeverFinishes: this many matching commands still run normally before the
-  // fault hits (counts down), so that a transfer can fail in its middle.
+  // ErrorByte, NeverFinishes and PowerCut: this many matching commands still run normally
+  // before the fault hits (counts down), so that a transfer can fail in its middle.
   uint32_t after = 0;
 };
 inline constexpr int kMaxFaults = 16;
@@ -222,9 +223,20 @@ Fault FaultAt(int index);
 // Text form of a fault, as in the state file and the druxsim fault command:
 //   "lock", "busy <cmd> <count>", "error <cmd> <byte>", "hang <cmd>"; <cmd> = code or "any";
 //   busy, error and hang take "read" or "write" as a last word to hit only that direction;
-//   error and hang end in "--after <n>" when n matching commands still run normally.
+//   error and hang end in "--after <n>" when n matching commands still run normally;
+//   "powercut <cmd>" takes the same direction word and "--after <n>".
 size_t FormatFault(const Fault& fault, char* buffer, size_t capacity);
 bool ParseFault(const char* text, Fault* fault);
+
+// A power cut: the command that meets the fault is not carried out, the fault is gone (the
+// power comes back once), the machine is switched on again as by PowerCycleAll with its
+// volatile state lost (interface lock, command state), its state is saved, and the program
+// that sent the command ends at once with this exit code, without releasing the interface or
+// finishing anything of its own: what a flash holds after a power loss, seen at the next start.
+inline constexpr int kPowerCutExitCode = 99;
+// Ends the process after the power cut (per build: the hosted one leaves through _exit, so
+// that none of the program's exit paths run). Never returns.
+[[noreturn]] void EndRunAfterPowerCut();
 
 // ---- Protocol violations of the host -------------------------------------------------------
 

@@ -25,6 +25,10 @@ uint32_t HeaderPatchValue() {
   return headerPatchValue;
 }
 
+uint32_t NextUpdateCounter(uint32_t counter) {
+  return counter == UINT32_MAX ? counter : counter + 1;
+}
+
 namespace transfer {
 
 void ApplyHeaderPatch(uint8_t* buffer, uint32_t length) {

@@ -5,6 +5,7 @@
 
 #include "controller/command.h"
 #include "controller/exit_codes.h"
+#include "controller/owed_steps.h"
 #include "controller/status_text.h"
 #include "platform/platform.h"
 
@@ -49,6 +50,10 @@ int ReadConsoleChar() {
   int c = platform::ReadChar();
   if (lineEndedWithCr && c == '\n') {
     c = platform::ReadChar();
+  }
+  if (c == platform::kEndOfInput) {
+    // Ctrl-C ends the console input too, but it is no answer: the run ends, nothing done.
+    EndRunIfInterrupted();
   }
   lineEndedWithCr = c == '\r';
   return lineEndedWithCr ? '\n' : c;

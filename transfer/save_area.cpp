@@ -103,6 +103,12 @@ int SaveAreaToFile(uint32_t command, uint32_t target, uint32_t device, uint32_t 
     platform::PrintError("ERROR: Can't open file: %s\n", "file name too long");
     return kExitFileOpen;
   }
+  // The target takes the data only at the end; a name that can never take it (a directory, a
+  // last component too long) is refused before the first read, as an open of it would be.
+  if (!platform::CanCreateFile(fileName)) {
+    platform::PrintSystemError("ERROR: Can't open file");
+    return kExitFileOpen;
+  }
   platform::File* file = platform::CreateFreshFileBeside(fileName, kTemporarySuffix, temporaryName,
                                                          sizeof temporaryName);
   if (file == nullptr) {

@@ -26,6 +26,9 @@ int TakeUpdateDataSize(const char* fileName, uint32_t* size);
 // header's CRC. Firmware updates set it and reset it to 0 afterwards.
 void SetHeaderPatchValue(uint32_t value);
 uint32_t HeaderPatchValue();
+// The counter an update writes: one more than the image's, held at the top, since a wrap to 0
+// would switch the patch off.
+uint32_t NextUpdateCounter(uint32_t counter);
 
 void ShowProgress(int32_t done, int32_t total);
 void CompareDump(const uint8_t* deviceData, const uint8_t* fileData, size_t index, size_t length);

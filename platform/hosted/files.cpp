@@ -129,6 +129,20 @@ bool RenameFile(const char* from, const char* to) {
   return Check(std::rename(from, to) == 0);
 }
 
+bool CanCreateFile(const char* name) {
+  struct stat info {};
+  if (::stat(name, &info) == 0 && S_ISDIR(info.st_mode)) {
+    lastError = EISDIR;
+    return false;
+  }
+  const char* separator = std::strrchr(name, '/');
+  if (std::strlen(separator != nullptr ? separator + 1 : name) > kMaxNameComponent) {
+    lastError = ENAMETOOLONG;
+    return false;
+  }
+  return true;
+}
+
 bool CreateDirectory(const char* name) {
   if (::mkdir(name, 0777) == 0) {
     return true;

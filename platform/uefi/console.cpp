@@ -1,6 +1,7 @@
 // UEFI console: output through the shell's standard output and error handles (so the shell's
-// redirections apply), UCS-2 with CR LF line ends; input from the console's keys, collected
-// into lines with echo like a terminal.
+// redirections apply) or, started without the shell, straight to the firmware's console, both
+// streams in the order printed; UCS-2 with CR LF line ends. Input from the console's keys,
+// collected into lines with echo like a terminal.
 #include <efi.h>
 
 #include "platform/platform.h"
@@ -20,8 +21,19 @@ InputDecoder fileInput;
 bool inputIsFile = false;
 bool inputEnded = false;
 
-void WriteToShell(SHELL_FILE_HANDLE handle, ConsoleEncoder* encoder, const char* data,
-                  size_t length) {
+void WriteUnits(Stream stream, uint16_t* units, size_t count) {
+  if (!StartedByShell()) {
+    firmware.system->ConOut->OutputString(firmware.system->ConOut, units);
+    return;
+  }
+  UINTN bytes = count * sizeof *units;
+  SHELL_FILE_HANDLE handle =
+      stream == Stream::Err ? firmware.parameters->StdErr : firmware.parameters->StdOut;
+  firmware.shell->WriteFile(handle, &bytes, units);
+}
+
+void WriteToConsole(Stream stream, const char* data, size_t length) {
+  ConsoleEncoder* encoder = stream == Stream::Err ? &errEncoder : &outEncoder;
   // The shell hands console text to OutputString, which ignores the length and stops at a NUL.
   uint16_t units[256];
   constexpr size_t kRoom = sizeof units / sizeof *units - 1;
@@ -29,8 +41,7 @@ void WriteToShell(SHELL_FILE_HANDLE handle, ConsoleEncoder* encoder, const char*
     size_t produced = 0;
     size_t consumed = EncodeConsoleText(encoder, data, length, units, kRoom, &produced);
     units[produced] = 0;
-    UINTN bytes = produced * sizeof *units;
-    firmware.shell->WriteFile(handle, &bytes, units);
+    WriteUnits(stream, units, produced);
     data += consumed;
     length -= consumed;
   }
@@ -39,7 +50,7 @@ void WriteToShell(SHELL_FILE_HANDLE handle, ConsoleEncoder* encoder, const char*
 // Echo belongs on the screen, also while the program's output goes into a report file.
 void ShowEcho(const Echo& echo) {
   if (!inputIsFile && echo.length > 0) {
-    WriteToShell(firmware.parameters->StdOut, &outEncoder, echo.text, echo.length);
+    WriteToConsole(Stream::Out, echo.text, echo.length);
   }
 }
 
@@ -86,6 +97,27 @@ int NextKey() {
 
 }  // namespace
 
+void WriteToScreen(const char* text, size_t length) {
+  WriteToConsole(Stream::Out, text, length);
+}
+
+void WaitForKeyOrTimeout(unsigned seconds) {
+  EFI_SIMPLE_TEXT_IN_PROTOCOL* input = firmware.system->ConIn;
+  EFI_EVENT timer = nullptr;
+  if (EFI_ERROR(Boot()->CreateEvent(EVT_TIMER, 0, nullptr, nullptr, &timer))) {
+    return;
+  }
+  constexpr UINT64 kTicksPerSecond = 10'000'000;  // 100 ns units
+  if (!EFI_ERROR(Boot()->SetTimer(timer, TimerRelative, seconds * kTicksPerSecond))) {
+    EFI_EVENT events[] = {input->WaitForKey, timer};
+    UINTN index = 0;
+    Boot()->WaitForEvent(2, events, &index);
+    EFI_INPUT_KEY key{};
+    input->ReadKeyStroke(input, &key);  // the key that ended the wait, not left for the firmware
+  }
+  Boot()->CloseEvent(timer);
+}
+
 void DetectRedirectedInput() {
   // The console's own input handle has no file information; a redirected file has.
   EFI_FILE_INFO* info = firmware.shell->GetFileInfo(firmware.parameters->StdIn);
@@ -107,11 +139,7 @@ void Write(Stream stream, const char* data, size_t length) {
     return;
   }
   // Nothing is buffered, so the order of both streams is kept as printed.
-  if (stream == Stream::Err) {
-    uefi::WriteToShell(firmware.parameters->StdErr, &uefi::errEncoder, data, length);
-  } else {
-    uefi::WriteToShell(firmware.parameters->StdOut, &uefi::outEncoder, data, length);
-  }
+  uefi::WriteToConsole(stream, data, length);
 }
 
 void Flush(Stream /*stream*/) {

@@ -1,15 +1,17 @@
-// UEFI files through the shell protocol, so names follow the shell's current directory. The
-// firmware neither truncates on open nor knows text mode or appending: this file adds them.
+// UEFI files through the shell protocol (names follow the shell's current directory) or, started
+// without a shell, on the image's own volume. The firmware neither truncates on open nor knows
+// text mode or appending: this file adds them.
 #include <efi.h>
 
 #include "platform/fresh_name.h"
 #include "platform/platform.h"
+#include "platform/uefi/file_service.h"
 #include "platform/uefi/status_text.h"
 #include "platform/uefi/text_encoding.h"
 #include "platform/uefi/uefi_backend.h"
 
 struct platform::File {
-  SHELL_FILE_HANDLE handle;
+  platform::uefi::FileHandle handle;
   platform::FileMode mode;
   bool open;
 };
@@ -27,8 +29,8 @@ File openFiles[kMaxOpenFiles];
 EFI_STATUS lastStatus = EFI_SUCCESS;
 char statusText[48];
 
-EFI_SHELL_PROTOCOL* Shell() {
-  return firmware.shell;
+const FileService* Service() {
+  return fileService;
 }
 
 bool ToWideName(const char* name, CHAR16* out) {
@@ -48,8 +50,8 @@ File* FreeSlot() {
 }
 
 // The file information block from the shell; freed by the caller with FreeInfo.
-EFI_FILE_INFO* InfoOf(SHELL_FILE_HANDLE handle) {
-  EFI_FILE_INFO* info = Shell()->GetFileInfo(handle);
+EFI_FILE_INFO* InfoOf(FileHandle handle) {
+  EFI_FILE_INFO* info = Service()->info(handle);
   if (info == nullptr) {
     RecordStatus(EFI_DEVICE_ERROR);
   }
@@ -60,7 +62,7 @@ void FreeInfo(EFI_FILE_INFO* info) {
   Boot()->FreePool(info);
 }
 
-bool IsDirectory(SHELL_FILE_HANDLE handle) {
+bool IsDirectory(FileHandle handle) {
   EFI_FILE_INFO* info = InfoOf(handle);
   bool directory = info != nullptr && (info->Attribute & EFI_FILE_DIRECTORY) != 0;
   if (info != nullptr) {
@@ -69,7 +71,7 @@ bool IsDirectory(SHELL_FILE_HANDLE handle) {
   return directory;
 }
 
-bool Truncate(SHELL_FILE_HANDLE handle) {
+bool Truncate(FileHandle handle) {
   EFI_FILE_INFO* info = InfoOf(handle);
   if (info == nullptr) {
     return false;
@@ -77,29 +79,29 @@ bool Truncate(SHELL_FILE_HANDLE handle) {
   bool ok = true;
   if (info->FileSize != 0) {
     info->FileSize = 0;
-    ok = RecordStatus(Shell()->SetFileInfo(handle, info));
+    ok = RecordStatus(Service()->setInfo(handle, info));
   }
   FreeInfo(info);
   return ok;
 }
 
-EFI_STATUS OpenHandle(const CHAR16* name, FileMode mode, SHELL_FILE_HANDLE* handle) {
+EFI_STATUS OpenHandle(const CHAR16* name, FileMode mode, FileHandle* handle) {
   switch (mode) {
     case FileMode::ReadBinary:
-      return Shell()->OpenFileByName(name, handle, EFI_FILE_MODE_READ);
+      return Service()->open(name, EFI_FILE_MODE_READ, handle);
     case FileMode::ReadWriteBinary:
-      return Shell()->OpenFileByName(name, handle, EFI_FILE_MODE_READ | EFI_FILE_MODE_WRITE);
+      return Service()->open(name, EFI_FILE_MODE_READ | EFI_FILE_MODE_WRITE, handle);
     case FileMode::WriteBinary:
     case FileMode::WriteText:
     case FileMode::AppendBinary:
-      return Shell()->CreateFile(name, 0, handle);
+      return Service()->create(name, 0, handle);
   }
   return EFI_INVALID_PARAMETER;
 }
 
 size_t WriteBytes(File* file, const void* data, size_t length) {
   UINTN size = length;
-  if (!RecordStatus(Shell()->WriteFile(file->handle, &size, const_cast<void*>(data)))) {
+  if (!RecordStatus(Service()->write(file->handle, &size, const_cast<void*>(data)))) {
     return 0;
   }
   return size;
@@ -156,7 +158,7 @@ bool SameDirectory(const CHAR16* from, const CHAR16* to) {
 }
 
 // The file system renames through the file information: a new name in the same directory.
-bool RenameHandle(SHELL_FILE_HANDLE handle, const CHAR16* newName) {
+bool RenameHandle(FileHandle handle, const CHAR16* newName) {
   EFI_FILE_INFO* info = InfoOf(handle);
   if (info == nullptr) {
     return false;
@@ -176,7 +178,7 @@ bool RenameHandle(SHELL_FILE_HANDLE handle, const CHAR16* newName) {
     for (size_t i = 0; i < nameUnits; ++i) {
       renamed->FileName[i] = newName[i];
     }
-    ok = RecordStatus(Shell()->SetFileInfo(handle, renamed));
+    ok = RecordStatus(Service()->setInfo(handle, renamed));
     FreeInfo(renamed);
   }
   FreeInfo(info);
@@ -191,15 +193,15 @@ bool FreshName(const char* name, const char* suffix, char* chosen, size_t capaci
         !ToWideName(chosen, wide)) {
       return RecordStatus(EFI_INVALID_PARAMETER);
     }
-    SHELL_FILE_HANDLE handle = nullptr;
-    EFI_STATUS status = Shell()->OpenFileByName(wide, &handle, EFI_FILE_MODE_READ);
+    FileHandle handle = nullptr;
+    EFI_STATUS status = Service()->open(wide, EFI_FILE_MODE_READ, &handle);
     if (status == EFI_NOT_FOUND) {
       return true;
     }
     if (!RecordStatus(status)) {
       return false;
     }
-    Shell()->CloseFile(handle);
+    Service()->close(handle);
   }
   return RecordStatus(EFI_ACCESS_DENIED);
 }
@@ -207,13 +209,12 @@ bool FreshName(const char* name, const char* suffix, char* chosen, size_t capaci
 // The shell's delete-by-name opens with "create" first, so a missing file would count as
 // deleted: open it without creating, then delete the handle (which also closes it).
 EFI_STATUS DeleteByName(const CHAR16* name) {
-  SHELL_FILE_HANDLE handle = nullptr;
-  EFI_STATUS status =
-      Shell()->OpenFileByName(name, &handle, EFI_FILE_MODE_READ | EFI_FILE_MODE_WRITE);
+  uefi::FileHandle handle = nullptr;
+  EFI_STATUS status = Service()->open(name, EFI_FILE_MODE_READ | EFI_FILE_MODE_WRITE, &handle);
   if (EFI_ERROR(status)) {
     return status;
   }
-  status = Shell()->DeleteFile(handle);
+  status = Service()->remove(handle);
   // A file that could not be deleted comes back as a warning only.
   return status == EFI_SUCCESS || EFI_ERROR(status) ? status : EFI_ACCESS_DENIED;
 }
@@ -241,7 +242,7 @@ void CloseAllFiles() {
 namespace platform {
 
 using uefi::RecordStatus;
-using uefi::Shell;
+using uefi::Service;
 
 File* OpenFile(const char* name, FileMode mode) {
   CHAR16 wideName[uefi::kMaxNameUnits];
@@ -253,18 +254,18 @@ File* OpenFile(const char* name, FileMode mode) {
     RecordStatus(EFI_OUT_OF_RESOURCES);
     return nullptr;
   }
-  SHELL_FILE_HANDLE handle = nullptr;
+  uefi::FileHandle handle = nullptr;
   if (!RecordStatus(uefi::OpenHandle(wideName, mode, &handle))) {
     return nullptr;
   }
   if (uefi::IsDirectory(handle)) {
-    Shell()->CloseFile(handle);
+    Service()->close(handle);
     RecordStatus(EFI_ACCESS_DENIED);
     return nullptr;
   }
   bool truncate = mode == FileMode::WriteBinary || mode == FileMode::WriteText;
   if (truncate && !uefi::Truncate(handle)) {
-    Shell()->CloseFile(handle);
+    Service()->close(handle);
     return nullptr;
   }
   *file = File{handle, mode, true};
@@ -273,7 +274,7 @@ File* OpenFile(const char* name, FileMode mode) {
 
 size_t ReadFile(File* file, void* buffer, size_t length) {
   UINTN size = length;
-  if (!RecordStatus(Shell()->ReadFile(file->handle, &size, buffer))) {
+  if (!RecordStatus(Service()->read(file->handle, &size, buffer))) {
     return 0;
   }
   return size;
@@ -285,7 +286,7 @@ size_t WriteFile(File* file, const void* data, size_t length) {
     return 0;
   }
   if (file->mode == FileMode::AppendBinary &&
-      !RecordStatus(Shell()->SetFilePosition(file->handle, uefi::kEndPosition))) {
+      !RecordStatus(Service()->setPosition(file->handle, uefi::kEndPosition))) {
     return 0;
   }
   if (file->mode == FileMode::WriteText) {
@@ -296,34 +297,33 @@ size_t WriteFile(File* file, const void* data, size_t length) {
 
 bool SeekFile(File* file, long offset, SeekOrigin origin) {
   UINT64 base = 0;
-  if (origin == SeekOrigin::Current &&
-      !RecordStatus(Shell()->GetFilePosition(file->handle, &base))) {
+  if (origin == SeekOrigin::Current && !RecordStatus(Service()->getPosition(file->handle, &base))) {
     return false;
   }
-  if (origin == SeekOrigin::End && !RecordStatus(Shell()->GetFileSize(file->handle, &base))) {
+  if (origin == SeekOrigin::End && !RecordStatus(Service()->getSize(file->handle, &base))) {
     return false;
   }
   if (offset < 0 && static_cast<UINT64>(-offset) > base) {
     return RecordStatus(EFI_INVALID_PARAMETER);
   }
-  return RecordStatus(Shell()->SetFilePosition(file->handle, base + offset));
+  return RecordStatus(Service()->setPosition(file->handle, base + offset));
 }
 
 long TellFile(File* file) {
   UINT64 position = 0;
-  if (!RecordStatus(Shell()->GetFilePosition(file->handle, &position))) {
+  if (!RecordStatus(Service()->getPosition(file->handle, &position))) {
     return -1;
   }
   return static_cast<long>(position);
 }
 
 bool FlushFile(File* file) {
-  return RecordStatus(Shell()->FlushFile(file->handle));
+  return RecordStatus(Service()->flush(file->handle));
 }
 
 bool CloseFile(File* file) {
   bool flushed = file->mode == FileMode::ReadBinary || FlushFile(file);
-  bool closed = RecordStatus(Shell()->CloseFile(file->handle));
+  bool closed = RecordStatus(Service()->close(file->handle));
   file->open = false;
   return flushed && closed;
 }
@@ -338,8 +338,8 @@ File* CreateFreshFileBeside(const char* name, const char* suffix, char* chosen, 
   if (!uefi::FreshName(name, suffix, chosen, capacity, wideName)) {
     return nullptr;
   }
-  SHELL_FILE_HANDLE handle = nullptr;
-  if (!RecordStatus(Shell()->CreateFile(wideName, 0, &handle))) {
+  uefi::FileHandle handle = nullptr;
+  if (!RecordStatus(Service()->create(wideName, 0, &handle))) {
     return nullptr;
   }
   *file = File{handle, FileMode::WriteBinary, true};
@@ -365,34 +365,50 @@ bool RenameFile(const char* from, const char* to) {
   if (!uefi::SameDirectory(wideFrom, wideTo)) {
     return RecordStatus(EFI_UNSUPPORTED);
   }
-  SHELL_FILE_HANDLE handle = nullptr;
-  if (!RecordStatus(
-          Shell()->OpenFileByName(wideFrom, &handle, EFI_FILE_MODE_READ | EFI_FILE_MODE_WRITE))) {
+  uefi::FileHandle handle = nullptr;
+  if (!RecordStatus(Service()->open(wideFrom, EFI_FILE_MODE_READ | EFI_FILE_MODE_WRITE, &handle))) {
     return false;
   }
-  SHELL_FILE_HANDLE old = nullptr;
+  uefi::FileHandle old = nullptr;
   bool replacing =
       !uefi::SameName(wideFrom, wideTo) &&
-      !EFI_ERROR(Shell()->OpenFileByName(wideTo, &old, EFI_FILE_MODE_READ | EFI_FILE_MODE_WRITE));
+      !EFI_ERROR(Service()->open(wideTo, EFI_FILE_MODE_READ | EFI_FILE_MODE_WRITE, &old));
   if (replacing) {
     if (!uefi::FreshName(to, "~", backup, sizeof backup, wideBackup) ||
         !uefi::RenameHandle(old, uefi::LastComponent(wideBackup))) {
-      Shell()->CloseFile(old);
-      Shell()->CloseFile(handle);
+      Service()->close(old);
+      Service()->close(handle);
       return false;
     }
   }
   bool ok = uefi::RenameHandle(handle, uefi::LastComponent(wideTo));
-  bool closed = RecordStatus(Shell()->CloseFile(handle));
+  bool closed = RecordStatus(Service()->close(handle));
   if (replacing) {
     if (ok) {
-      Shell()->DeleteFile(old);  // deletes and closes
+      Service()->remove(old);  // deletes and closes
     } else {
       uefi::RenameHandle(old, uefi::LastComponent(wideTo));
-      Shell()->CloseFile(old);
+      Service()->close(old);
     }
   }
   return ok && closed;
+}
+
+bool CanCreateFile(const char* name) {
+  CHAR16 wideName[uefi::kMaxNameUnits];
+  if (!uefi::ToWideName(name, wideName)) {
+    return false;
+  }
+  if (uefi::WideTextLength(uefi::LastComponent(wideName)) > kMaxNameComponent) {
+    return RecordStatus(EFI_INVALID_PARAMETER);
+  }
+  uefi::FileHandle handle = nullptr;
+  if (EFI_ERROR(Service()->open(wideName, EFI_FILE_MODE_READ, &handle))) {
+    return true;  // nothing there yet
+  }
+  const bool directory = uefi::IsDirectory(handle);
+  Service()->close(handle);
+  return !directory || RecordStatus(EFI_ACCESS_DENIED);
 }
 
 bool CreateDirectory(const char* name) {
@@ -400,12 +416,12 @@ bool CreateDirectory(const char* name) {
   if (!uefi::ToWideName(name, wideName)) {
     return false;
   }
-  SHELL_FILE_HANDLE handle = nullptr;
-  if (!RecordStatus(Shell()->CreateFile(wideName, EFI_FILE_DIRECTORY, &handle))) {
+  uefi::FileHandle handle = nullptr;
+  if (!RecordStatus(Service()->create(wideName, EFI_FILE_DIRECTORY, &handle))) {
     return false;
   }
   bool directory = uefi::IsDirectory(handle);
-  Shell()->CloseFile(handle);
+  Service()->close(handle);
   return directory || RecordStatus(EFI_ACCESS_DENIED);
 }
 

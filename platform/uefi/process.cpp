@@ -1,9 +1,14 @@
 // UEFI process: shell variables as the environment, and the end of the image with the exit
-// code that the shell shows as %lasterror%.
+// code that the shell shows as %lasterror%. Started without the shell, the run ends with the
+// exit code on the screen and a wait for a key, and returns a status that carries the code
+// (boot_exit_status.h).
 #include <efi.h>
 
+#include "platform/format.h"
 #include "platform/platform.h"
 #include "platform/port_backend.h"
+#include "platform/uefi/boot_exit_status.h"
+#include "platform/uefi/file_service.h"
 #include "platform/uefi/text_encoding.h"
 #include "platform/uefi/uefi_backend.h"
 
@@ -49,10 +54,27 @@ EnvironmentSlot* SlotFor(const char* name) {
   return nullptr;
 }
 
+// Long enough to read the screen; short enough that an unattended run still ends.
+constexpr unsigned kFinalWaitSeconds = 30;
+
+// Keys typed during the run must not cut the final wait short.
+void ForgetTypedKeys() {
+  firmware.system->ConIn->Reset(firmware.system->ConIn, FALSE);
+}
+
+void ShowExitCode(int code) {
+  char line[32];
+  size_t length = FormatString(line, sizeof line, "Exit code: %d\n", code);
+  WriteToScreen(line, length);
+}
+
 }  // namespace
 
 void EndProgram(EFI_STATUS status) {
   CloseAllFiles();
+  if (!StartedByShell()) {
+    WaitForKeyOrTimeout(kFinalWaitSeconds);
+  }
   Boot()->Exit(firmware.image, status, 0, nullptr);
   for (;;) {
   }
@@ -75,6 +97,11 @@ void Fatal(const char* text) {
 namespace platform {
 
 const char* EnvironmentValue(const char* name) {
+  // Without the shell there are no variables; the program's home is its image's folder, so
+  // that the simulator's test images keep their machine beside themselves.
+  if (!uefi::StartedByShell()) {
+    return uefi::SameText(name, "HOME") ? uefi::ImageFolderText() : nullptr;
+  }
   uint16_t wideName[32];  // variable names hold no "/", so the file name rule fits
   if (!uefi::EncodeFileName(name, wideName, sizeof wideName / sizeof *wideName)) {
     return nullptr;
@@ -94,7 +121,13 @@ void Exit(int code) {
   if (!FinishPortBackend()) {
     PrintError("druxsim: can't save the simulated PC's state\n");
   }
-  uefi::EndProgram(static_cast<EFI_STATUS>(code));
+  if (uefi::StartedByShell()) {
+    uefi::EndProgram(static_cast<EFI_STATUS>(code));
+  }
+  uefi::CloseAllFiles();  // the report file too, so the last line reaches the screen
+  uefi::ForgetTypedKeys();
+  uefi::ShowExitCode(code);
+  uefi::EndProgram(uefi::BootExitStatus(code));
 }
 
 }  // namespace platform

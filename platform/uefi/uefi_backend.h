@@ -9,6 +9,8 @@
 
 namespace platform::uefi {
 
+// shell and parameters stay nullptr when the program was started without the shell (a boot
+// entry or a removable disk's default boot program).
 struct Firmware {
   EFI_HANDLE image;
   EFI_SYSTEM_TABLE* system;
@@ -24,6 +26,10 @@ inline EFI_BOOT_SERVICES* Boot() {
   return firmware.system->BootServices;
 }
 
+inline bool StartedByShell() {
+  return firmware.shell != nullptr;
+}
+
 // Remembers the status of a failed file operation for SystemErrorText. Returns ok.
 bool RecordStatus(EFI_STATUS status);
 
@@ -34,7 +40,15 @@ void DetectRedirectedInput();
 // their data reaches the disk before the image ends.
 void CloseAllFiles();
 
-// Ends the image with the status that the shell shows as %lasterror%.
+// Text for the screen, also while the console goes into a report file.
+void WriteToScreen(const char* text, size_t length);
+
+// Started without the shell: waits until a key is pressed, at most the seconds given, so that
+// the screen can be read before the firmware takes it over again.
+void WaitForKeyOrTimeout(unsigned seconds);
+
+// Ends the image with the status: the shell shows it as %lasterror%, a boot manager gets it as
+// the image's return status.
 [[noreturn]] void EndProgram(EFI_STATUS status);
 
 // An internal fault that the program cannot survive: the text goes to the error stream.

@@ -1,10 +1,11 @@
 // Command 0x20 on a panel (device = panel, 16-byte blocks, read and write); target 1 is the
 // key configuration (cmd_key_configuration.cpp), target 4 the panel's factory settings
 // (cmd_panel_settings.cpp):
-//   target 3: the panel's FPGA flash (4 MiB). Addresses below 0x3FF1 are blocks; beyond that
+//   target 3: the panel's FPGA flash (4 MiB). Every address is the block of that index but two:
 //             the block index register 0x3FF1 (4 bytes, little-endian) selects the block that
-//             address 0x3FF2 reads or writes (no auto-increment). While the panel's write
-//             protection is set (command 0x22), a write of a flash block fails with 0x85.
+//             address 0x3FF2 reads or writes (no auto-increment); blocks 0x3FF1 and 0x3FF2 are
+//             reached only that way. While the panel's write protection is set (command 0x22),
+//             a write of a flash block fails with 0x85.
 // A panel that is not connected (or beyond the channel count) answers 0x85.
 #include "sim/commands/commands.h"
 
@@ -62,9 +63,6 @@ uint8_t RunPanelData(Machine& machine, CommandCall& call) {
   }
   if (call.address == kIndirectData) {
     return RunBlock(machine, call, Area::PanelFlash, panel, machine.panelIndirectIndex[panel]);
-  }
-  if (call.address > kIndirectData) {
-    return kErrorInvalidParameter;
   }
   return RunBlock(machine, call, Area::PanelFlash, panel, call.address);
 }

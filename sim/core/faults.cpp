@@ -1,7 +1,7 @@
 // Injected faults: a lock that nobody releases, busy answers that count down, a fixed error
-// byte, and commands that never finish. Text form: "lock", "busy <cmd> <count>",
-// "error <cmd> <byte>", "hang <cmd>" with <cmd> a command code as written or "any", and an
-// optional last word "read" or "write" that limits the fault to that direction.
+// byte, commands that never finish and a power cut. Text form: "lock", "busy <cmd> <count>",
+// "error <cmd> <byte>", "hang <cmd>", "powercut <cmd>" with <cmd> a command code as written or
+// "any", and an optional last word "read" or "write" that limits the fault to that direction.
 #include <cstring>
 
 #include "platform/format.h"
@@ -74,7 +74,7 @@ bool ValidFault(const Fault& fault) {
     return false;
   }
   if (fault.after != 0 && fault.kind != FaultKind::ErrorByte &&
-      fault.kind != FaultKind::NeverFinishes) {
+      fault.kind != FaultKind::NeverFinishes && fault.kind != FaultKind::PowerCut) {
     return false;
   }
   return fault.kind != FaultKind::Busy || fault.count > 0;
@@ -167,6 +167,9 @@ FaultOutcome ApplyCommandFault(Machine& machine, uint8_t code, bool read, uint8_
           RemoveFault(machine, i);
         }
         return FaultOutcome::Fail;
+      case FaultKind::PowerCut:
+        RemoveFault(machine, i);  // the power comes back once
+        return FaultOutcome::PowerCut;
       case FaultKind::LockHeld:
         break;
     }
@@ -230,6 +233,12 @@ size_t FormatFault(const Fault& fault, char* buffer, size_t capacity) {
       AppendAfter(fault, buffer, capacity, length);
       return std::strlen(buffer);
     }
+    case FaultKind::PowerCut: {
+      size_t length = platform::FormatString(buffer, capacity, "powercut %s%s", command,
+                                             DirectionSuffix(fault.direction));
+      AppendAfter(fault, buffer, capacity, length);
+      return std::strlen(buffer);
+    }
   }
   return platform::FormatString(buffer, capacity, "?");
 }
@@ -273,6 +282,11 @@ bool ParseFault(const char* text, Fault* fault) {
     parsed.errorByte = uint8_t(number);
   } else if (internal::TextEquals(words[0], "hang")) {
     parsed.kind = FaultKind::NeverFinishes;
+    if (count != 2 || !ParseCommandCode(words[1], &parsed.command)) {
+      return false;
+    }
+  } else if (internal::TextEquals(words[0], "powercut")) {
+    parsed.kind = FaultKind::PowerCut;
     if (count != 2 || !ParseCommandCode(words[1], &parsed.command)) {
       return false;
     }

@@ -42,7 +42,19 @@ void StartCommand(Machine& machine) {
 
   uint8_t error = kErrorNone;
   uint8_t state = drux::kStateFinished;
+  LogEntry entry{};
+  entry.code = call.code;
+  entry.address = call.address;
+  entry.device = call.device;
+  entry.target = call.target;
+  // Write payloads were moved before the command word; read replies are counted as the host
+  // fetches them.
+  entry.size = uint16_t(machine.windowWritesBeforeCommand);
+  entry.read = call.read;
   switch (ApplyCommandFault(machine, call.code, call.read, &error)) {
+    case FaultOutcome::PowerCut:
+      SettleReplyBytes(machine);
+      CutPower(machine, entry);
     case FaultOutcome::Hang:
       state = kStateWorking;
       break;
@@ -58,15 +70,6 @@ void StartCommand(Machine& machine) {
   machine.windowViolationReported = false;
 
   SettleReplyBytes(machine);
-  LogEntry entry{};
-  entry.code = call.code;
-  entry.address = call.address;
-  entry.device = call.device;
-  entry.target = call.target;
-  // Write payloads were moved before the command word; read replies are counted as the host
-  // fetches them.
-  entry.size = uint16_t(machine.windowWritesBeforeCommand);
-  entry.read = call.read;
   entry.state = state;
   entry.errorByte = error;
   AppendLog(machine, entry);

@@ -179,13 +179,18 @@ void ReleaseLog(Machine& machine);
 bool LockFaultActive(const Machine& machine);
 // The fault that decides the outcome of a command, or nullptr. Busy faults count down and
 // disappear at zero.
-enum class FaultOutcome : uint8_t { None, Fail, Hang };
+enum class FaultOutcome : uint8_t { None, Fail, Hang, PowerCut };
 FaultOutcome ApplyCommandFault(Machine& machine, uint8_t code, bool read, uint8_t* errorByte);
 
 // Default contents of an area cover the bytes [offset, offset + length) at least in part
 // (only such pages of the large flashes are written out).
 bool DefaultContentsCover(const MachineConfig& config, Area area, int panel, uint32_t offset,
                           uint32_t length);
+
+// ---- Power cut (power_cut.cpp) ----
+// The power fails at this command: logged as never finished, then the machine starts again
+// and is saved, and the run ends (EndRunAfterPowerCut). Never returns.
+[[noreturn]] void CutPower(Machine& machine, const LogEntry& command);
 
 // ---- Power cycle (power_cycle.cpp) ----
 // The machine goes through a power cycle (PC reboot through the controller).

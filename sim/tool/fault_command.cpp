@@ -10,7 +10,7 @@ int RunFault(const Arguments& args) {
     return Fail(
         kExitUsage,
         "fault: lock | busy CMD COUNT | error CMD BYTE [--after N] | hang CMD [--after N] | "
-        "clear | list");
+        "clear | list | powercut CMD [--after N]");
   }
   if (args[0] == "list" && args.size() == 1) {
     for (int i = 0; i < sim::FaultCount(); ++i) {

@@ -53,6 +53,9 @@ Commands:
                               error and hang end in --after N: the first N matching
                               commands run normally
   fault clear | fault list    CMD is the code as written (0xa1 for an extended 0xa0) or any
+  fault powercut CMD          the power fails as command CMD arrives: the program ends at
+                              once (exit code 99), the machine starts again as after
+                              powercycle; takes read or write and --after N as error does
   dump AREA FILE [--offset N] [--length N]
   load AREA FILE [--offset N] AREA: flash linkflash panelflash:N display:N
                               link (transmitter flash) and its copies link:low

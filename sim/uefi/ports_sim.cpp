@@ -20,3 +20,13 @@ bool FinishPortBackend() {
 }
 
 }  // namespace platform
+
+namespace sim {
+
+// A UEFI image has no other way out than the image exit; the program's own steps after the
+// cut command do not run all the same.
+void EndRunAfterPowerCut() {
+  platform::Exit(kPowerCutExitCode);
+}
+
+}  // namespace sim

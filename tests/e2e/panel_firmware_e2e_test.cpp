@@ -108,6 +108,13 @@ TEST(PanelLinkReceiverE2e, EachGroupStartsItsUpdateWhereItsImageGoes) {
        0,
        0,
        0},
+      {"M major 5, the top of the protected range",
+       {"0x725C", "version=5.10", "area=low"},
+       {"--id", "KR3D", "--version", "5.11"},
+       0xC0,
+       0x120000,
+       0,
+       2},
       {"M without module functions",
        {"0x725C", "version=2.16", "modules=0"},
        {"--id", "KR3D", "--version", "2.17"},
@@ -322,6 +329,8 @@ TEST(HdbtFirmwareE2e, FirmwareVersionFollowsTheLinkFpga) {
       {"7.05", "1.02", 8, "ERROR: Incompatible versions - file version 0.xx is required.\n"},
       {"7.05", "0.95", 0, "Verify of data is not supported - verify is skipped.\n"},
       {"6.14", "1.06", 0, "Verify of data is not supported - verify is skipped.\n"},
+      {"6.13", "1.00", 8, "ERROR: Incompatible versions - file version 0.xx is required.\n"},
+      {"6.14", "1.00", 0, "Verify of data is not supported - verify is skipped.\n"},
   };
   for (const HdbtCase& c : cases) {
     SCOPED_TRACE(std::string(c.link) + " " + c.fileVersion);

@@ -96,6 +96,14 @@ std::vector<FileCase> FileCases() {
   Bytes blockOnly = DisplayBlock(panel);
   Bytes tooLong = blockOnly;
   tooLong.resize(300);
+  // Static data declared to 600 bytes, of which the file holds 128 (all that is not zero): a
+  // sum over the zeros behind the file's end would pass, the panel's old bytes there would not.
+  sim::FactoryRecordFields beyondFile = panel;
+  beyondFile.staticLength = 600;
+  Bytes shortRecord = SettingsFile(panel, beyondFile);
+  shortRecord.resize(kBlock + 128);
+  Bytes erased = blockOnly;
+  erased.resize(kBlock + kRecordRoom, 0xFF);
 
   const std::string identity = " Model number: DX-PANEL-15\n Serial number: P0A00012340\n";
   return {
@@ -115,6 +123,11 @@ std::vector<FileCase> FileCases() {
       {"static length beyond the record", 0, SettingsFile(panel, wide), 9,
        "Check extended factory settings ...\n",
        "ERROR: Invalid checksum of static data (2000 bytes).\n"},
+      {"static length beyond the file's end", 0, shortRecord, 9,
+       "Check extended factory settings ...\n",
+       "ERROR: Invalid checksum of static data (600 bytes).\n"},
+      {"erased extended record", 0, erased, 12, "Check extended factory settings ...\n",
+       "ERROR: No factory settings available.\n"},
       {"FACT header not at 32", 0, SettingsFile(panel, late), 9, " Version: 1.02\n",
        "WARNING: FACT header not found - location not at offset 0x20?\n"},
       {"300 bytes on a panel without modules", 1, tooLong, 5, "Check factory settings file ...\n",

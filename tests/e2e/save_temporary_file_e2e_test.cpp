@@ -1,6 +1,7 @@
 // A save writes through a temporary file beside its target: whatever else lies in that
 // directory (a file of the user's called like the temporary file) stays untouched, whether the
-// save succeeds or fails, and a target name of the full 255 characters can be saved.
+// save succeeds, is refused or fails, and a target name of the full 255 characters can be
+// saved.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -34,14 +35,22 @@ TEST(SaveTemporaryFileE2e, FilesBesideTheTargetStayUntouched) {
     const char* what;
     std::string target;
     std::vector<std::string> userFiles;  // hold "mine"
-    bool targetIsDirectory;              // the final rename fails
+    bool targetIsDirectory;              // refused before the save reads
+    std::vector<std::string> fault;      // druxsim fault that ends the save midway
     int exitCode;
   };
   const Case cases[] = {
-      {"successful save beside <name>.tmp", "k.kcf", {"k.kcf.tmp"}, false, 0},
-      {"failed save beside <name>.tmp", "k.kcf", {"k.kcf.tmp", "k.kcf.1.tmp"}, true, 4},
-      {"255-character name", longName, {}, false, 0},
-      {"255-character name beside its temporary name", longName, {longTmp}, false, 0},
+      {"successful save beside <name>.tmp", "k.kcf", {"k.kcf.tmp"}, false, {}, 0},
+      {"refused save beside <name>.tmp", "k.kcf", {"k.kcf.tmp", "k.kcf.1.tmp"}, true, {}, 2},
+      // The check reads 12,577 blocks; the save fails in its own read, its file half written.
+      {"failed save beside <name>.tmp",
+       "k.kcf",
+       {"k.kcf.tmp", "k.kcf.1.tmp"},
+       false,
+       {"fault", "error", "0x20", "0x85", "read", "--after", "20000"},
+       6},
+      {"255-character name", longName, {}, false, {}, 0},
+      {"255-character name beside its temporary name", longName, {longTmp}, false, {}, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -54,7 +63,12 @@ TEST(SaveTemporaryFileE2e, FilesBesideTheTargetStayUntouched) {
     if (c.targetIsDirectory) {
       fs::create_directory(work.path() + "/" + c.target);
     }
-    expected.insert(c.target);
+    if (!c.fault.empty()) {
+      ASSERT_EQ(pc.Druxsim(c.fault).exitCode, 0);
+    }
+    if (c.exitCode == 0 || c.targetIsDirectory) {
+      expected.insert(c.target);
+    }
 
     // Relative: an argument that begins with '/' is an option.
     const std::string target = fs::relative(work.path() + "/" + c.target).string();
@@ -64,7 +78,7 @@ TEST(SaveTemporaryFileE2e, FilesBesideTheTargetStayUntouched) {
     for (const std::string& name : c.userFiles) {
       EXPECT_EQ(ReadFileText(work.path() + "/" + name), "mine") << name;
     }
-    if (!c.targetIsDirectory) {
+    if (c.exitCode == 0) {
       EXPECT_EQ(ReadFileBytes(target).size(), kConfigurationBytes);
     }
   }

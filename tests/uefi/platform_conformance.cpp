@@ -290,6 +290,15 @@ void Directories() {
   PrintOutcome("rename inside the directory",
                platform::RenameFile("cf_dir/inner.bin", "cf_dir/renamed.bin"));
   ShowContent("file in the directory", "cf_dir/renamed.bin");
+  // A save refuses, before it reads, a name that can never take its file.
+  char tooLong[300];
+  memset(tooLong, 'L', 256);
+  tooLong[256] = '\0';
+  Print("can create: the directory %d, a file in it %d, a new file %d, 256 characters %d\n",
+        platform::CanCreateFile("cf_dir") ? 1 : 0,
+        platform::CanCreateFile("cf_dir/renamed.bin") ? 1 : 0,
+        platform::CanCreateFile("cf_dir/new.bin") ? 1 : 0,
+        platform::CanCreateFile(tooLong) ? 1 : 0);
   PrintOutcome("delete in the directory", platform::DeleteFile("cf_dir/renamed.bin"));
 }
 

@@ -193,6 +193,59 @@ TEST_F(ControllerTest, IndirectIndexMatchesDirectAddressing) {
   EXPECT_EQ(back, data);
 }
 
+// The blocks at the registers' own addresses take the indirect path in a direct area of the
+// panel flash, and only there; the blocks around them stay direct.
+TEST_F(ControllerTest, RegisterBlocksOfThePanelFlashGoIndirect) {
+  struct Step {
+    uint16_t address;
+    uint16_t size;
+  };
+  const struct {
+    const char* label;
+    uint16_t command;
+    uint16_t target;
+    std::vector<Step> steps;
+  } cases[] = {
+      {"panel flash",
+       0x20,
+       3,
+       {{0x3FF0, 16}, {0x3FF1, 4}, {0x3FF2, 16}, {0x3FF1, 4}, {0x3FF2, 16}, {0x3FF3, 16}}},
+      {"controller flash", 0xA0, 0, {{0x3FF0, 16}, {0x3FF1, 16}, {0x3FF2, 16}, {0x3FF3, 16}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    MemoryArea area{};
+    area.command = c.command;
+    area.target = c.target;
+    area.device = c.target == 3 ? 1 : 0;
+    area.start = 0x3FF00;
+    area.size = 64;
+    std::vector<uint8_t> data(64);
+    for (size_t i = 0; i < data.size(); ++i) {
+      data[i] = uint8_t(0x30 + i);
+    }
+    for (const bool write : {true, false}) {
+      sim::ClearLog();
+      uint8_t errorByte = 0;
+      std::vector<uint8_t> back(64);
+      ASSERT_EQ(write ? WriteArea(area, data.data(), &errorByte)
+                      : ReadArea(area, back.data(), &errorByte),
+                0);
+      if (!write) {
+        EXPECT_EQ(back, data);
+      }
+      const std::vector<sim::LogEntry> log = Log();
+      ASSERT_EQ(log.size(), c.steps.size());
+      for (size_t i = 0; i < log.size(); ++i) {
+        EXPECT_EQ(log[i].code, c.command) << i;
+        EXPECT_EQ(log[i].address, c.steps[i].address) << i;
+        EXPECT_EQ(log[i].size, c.steps[i].size) << i;
+        EXPECT_EQ(log[i].read, !write && c.steps[i].size != 4) << i;
+      }
+    }
+  }
+}
+
 TEST_F(ControllerTest, FailingIndexWriteSkipsTheDataCommand) {
   ASSERT_TRUE(sim::AddFault({sim::FaultKind::ErrorByte, 0x20, 0x83, 0}));
   std::vector<uint8_t> buffer(32, 0xEE);

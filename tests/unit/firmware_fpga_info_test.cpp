@@ -48,6 +48,11 @@ TEST_F(FpgaInfoFileCheck, SizesTrailerAndFileNameFallback) {
   } cases[] = {
       {"trailer", "a.bin", OldImage(0x1000, "ABCD", "105"), 0, 105,
        check + testing::kDone + "File type: ABCD\nFile version: 1.05\n", ""},
+      // The digits as written: a blank in front is no digit, unlike in an image header.
+      {"blank before the digits", "a.bin", OldImage(0x1000, "ABCD", " 105"), 0, 0,
+       check + testing::kDone + "File type: ABCD\nFile version: 0.00\n", ""},
+      {"digits up to the first other character", "a.bin", OldImage(0x1000, "ABCD", "10x5"), 0, 10,
+       check + testing::kDone + "File type: ABCD\nFile version: 0.10\n", ""},
       {"not 256", "a.bin", Bytes(0x3FF01, 0), 5, 0, check,
        "ERROR: File size is not a multiple of 256 bytes.\n"},
       {"too large", "a.bin", Bytes(0x40100, 0), 5, 0, check,
@@ -92,13 +97,15 @@ TEST_F(FpgaInfoFileCheck, SizesTrailerAndFileNameFallback) {
       EXPECT_EQ(version, c.version) << c.label;
     }
   }
-  // Just below the limit.
-  testing::WriteBytes(Path("big.bin"), OldImage(0x3FF00, "ABCD", "2"));
-  uint32_t version = 0;
-  const CapturedOutput big = testing::CaptureOutput(
-      [&] { return CheckFpgaInfoFile(Path("big.bin").c_str(), 0x40000, "ABCD", &version); });
-  EXPECT_EQ(big.result, 0) << big.err;
-  EXPECT_EQ(version, 2u);
+  // Just below the limit, and the limit itself.
+  for (const size_t size : {size_t(0x3FF00), size_t(0x40000)}) {
+    testing::WriteBytes(Path("big.bin"), OldImage(size, "ABCD", "2"));
+    uint32_t version = 0;
+    const CapturedOutput big = testing::CaptureOutput(
+        [&] { return CheckFpgaInfoFile(Path("big.bin").c_str(), 0x40000, "ABCD", &version); });
+    EXPECT_EQ(big.result, 0) << size << big.err;
+    EXPECT_EQ(version, 2u) << size;
+  }
 }
 
 }  // namespace
