@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "sim/factory_settings_image.h"
+#include "sim/devices/factory_settings_image.h"
 #include "transfer/transfer_engine.h"
 #include "transfer/xml_header.h"
 

@@ -1,8 +1,15 @@
 // The simulated DRUX controller: a register-level model of the port block 0x4000-0x4193 with
 // its command handshake and commands, persisted state, fault injection and a command log.
 // Portable: no exceptions, no iostreams; memory through one allocation hook, files through the
-// platform layer. The druxsim tool, the hosted port backend and the tests drive it only
-// through this header.
+// platform layer. The druxsim tool, the port bindings and the tests drive it through this
+// header (the tool and the tests also build images and settings records with the builders of
+// sim/devices). Inside, each folder is a floor that uses only those below it:
+//   sim/core      ports, handshake and command call, machine state, configuration text,
+//                 memory areas, persistence, command log, faults (internal header machine.h)
+//   sim/devices   FPGA modules, panel receiver, panel settings, image builders, power cycle
+//   sim/commands  the command table (commands.h) and one cmd_*.cpp per command family
+//   sim/defaults  the default machine and its factory contents
+// and beside the model: sim/hosted and sim/uefi (bindings), sim/tool (druxsim).
 #pragma once
 
 #include <cstddef>

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "sim/factory_settings_image.h"
+#include "sim/devices/factory_settings_image.h"
 #include "sim/tool/tool.h"
 
 namespace druxsim {

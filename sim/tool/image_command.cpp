@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "sim/fpga_image.h"
+#include "sim/devices/fpga_image.h"
 #include "sim/tool/tool.h"
 
 namespace druxsim {

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "sim/panel_settings.h"
+#include "sim/devices/panel_settings.h"
 #include "sim/tool/tool.h"
 
 namespace druxsim {

@@ -2,7 +2,7 @@
 // module functions, write protection) and its HDBaseT module; the lines show prints for them.
 #include <cstdio>
 
-#include "sim/fpga_image.h"
+#include "sim/devices/fpga_image.h"
 #include "sim/tool/tool.h"
 
 namespace druxsim {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "sim/factory_settings_image.h"
+#include "sim/devices/factory_settings_image.h"
 #include "tests/e2e/fset_e2e_support.h"
 
 namespace drux::test {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "sim/factory_settings_image.h"
+#include "sim/devices/factory_settings_image.h"
 #include "sim/sim.h"
 #include "tests/support/program_runner.h"
 #include "tests/unit/sim_test_host.h"

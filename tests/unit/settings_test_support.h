@@ -12,7 +12,7 @@
 #include "controller/feature_set.h"
 #include "controller/pc_type.h"
 #include "settings/compatibility_switches.h"
-#include "sim/factory_settings_image.h"
+#include "sim/devices/factory_settings_image.h"
 #include "sim/sim.h"
 #include "tests/support/captured_output.h"
 #include "tests/support/sim_settings.h"

@@ -11,7 +11,7 @@
 #include <sstream>
 #include <string>
 
-#include "sim/machine.h"
+#include "sim/core/machine.h"
 #include "sim_setting_cases.h"
 #include "sim_state_directory_fixture.h"
 #include "sim_test_host.h"

@@ -10,7 +10,7 @@
 #include "controller/block_access.h"
 #include "controller/command.h"
 #include "controller/registers.h"
-#include "sim/fpga_image.h"
+#include "sim/devices/fpga_image.h"
 #include "sim_state_directory_fixture.h"
 #include "tests/support/sim_port_registers.h"
 #include "transfer/transfer_engine.h"
