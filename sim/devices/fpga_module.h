@@ -70,4 +70,9 @@ bool FpgaDefaultCovers(const MachineConfig& config, Area area, int panel, uint32
 void FillFpgaDefaultImage(const MachineConfig& config, Area area, int panel, uint32_t offset,
                           uint8_t* bytes, uint32_t length);
 
+// Writes a recipe's image into an area from `start` on, in pieces, so that no buffer of the
+// image's size is needed. False when the area refuses it or no piece can be allocated.
+bool CopyImageIn(Machine& machine, const ImageRecipe& recipe, Area area, int areaPanel,
+                 uint32_t start);
+
 }  // namespace sim::internal

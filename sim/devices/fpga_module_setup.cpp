@@ -9,8 +9,6 @@ namespace sim {
 
 namespace {
 
-constexpr uint32_t kWritePiece = 0x10000;
-
 bool ValidKind(const char* kind) {
   return kind != nullptr && std::strlen(kind) == 4;
 }
@@ -28,22 +26,6 @@ bool ValidUnitNumbers(int panel, int device) {
     return device == kTransmitterDevice;
   }
   return panel >= 0 && panel < kPanelChannels && device >= 0 && device < kPanelFpgaDevices;
-}
-
-bool WriteImage(internal::Machine& machine, const internal::FpgaUnit& unit,
-                const ImageRecipe& recipe, uint32_t start) {
-  auto* piece = static_cast<uint8_t*>(Allocate(kWritePiece));
-  if (piece == nullptr) {
-    return false;
-  }
-  bool ok = true;
-  for (uint32_t at = 0; ok && at < recipe.size; at += kWritePiece) {
-    const uint32_t length = recipe.size - at < kWritePiece ? recipe.size - at : kWritePiece;
-    FillImage(recipe, at, piece, length);
-    ok = internal::AreaCopyIn(machine, unit.area, unit.areaPanel, start + at, piece, length);
-  }
-  Release(piece);
-  return ok;
 }
 
 }  // namespace
@@ -115,7 +97,8 @@ bool SetUpFpgaModule(int panel, int device, const char* kind, uint32_t version, 
   recipe.counter = counter;
   recipe.size = unit.layout.imageSize;
   recipe.seed = DefaultImageSeed(recipe);
-  return WriteImage(machine, unit, recipe, internal::RunningCopyStart(unit));
+  return internal::CopyImageIn(machine, recipe, unit.area, unit.areaPanel,
+                               internal::RunningCopyStart(unit));
 }
 
 void RemoveFpgaModule(int panel, int device) {
@@ -160,3 +143,24 @@ void PowerCycleAll() {
 }
 
 }  // namespace sim
+
+namespace sim::internal {
+
+bool CopyImageIn(Machine& machine, const ImageRecipe& recipe, Area area, int areaPanel,
+                 uint32_t start) {
+  constexpr uint32_t kWritePiece = 0x10000;
+  auto* piece = static_cast<uint8_t*>(Allocate(kWritePiece));
+  if (piece == nullptr) {
+    return false;
+  }
+  bool ok = true;
+  for (uint32_t at = 0; ok && at < recipe.size; at += kWritePiece) {
+    const uint32_t length = recipe.size - at < kWritePiece ? recipe.size - at : kWritePiece;
+    FillImage(recipe, at, piece, length);
+    ok = AreaCopyIn(machine, area, areaPanel, start + at, piece, length);
+  }
+  Release(piece);
+  return ok;
+}
+
+}  // namespace sim::internal

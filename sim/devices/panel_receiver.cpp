@@ -171,24 +171,8 @@ namespace sim {
 
 namespace {
 
-constexpr uint32_t kWritePiece = 0x10000;
 // Old-format images end early: the trailer scan stops where the data ends.
 constexpr uint32_t kOldFormatDataSize = 0x30000;
-
-bool WritePanelFlashImage(internal::Machine& machine, int panel, const ImageRecipe& recipe) {
-  auto* piece = static_cast<uint8_t*>(Allocate(kWritePiece));
-  if (piece == nullptr) {
-    return false;
-  }
-  bool ok = true;
-  for (uint32_t at = 0; ok && at < recipe.size; at += kWritePiece) {
-    const uint32_t length = recipe.size - at < kWritePiece ? recipe.size - at : kWritePiece;
-    FillImage(recipe, at, piece, length);
-    ok = internal::AreaCopyIn(machine, Area::PanelFlash, panel, at, piece, length);
-  }
-  Release(piece);
-  return ok;
-}
 
 }  // namespace
 
@@ -217,7 +201,7 @@ bool SetUpPanelReceiver(int panel, uint32_t counter, bool high) {
   recipe.counter = counter;
   recipe.size = type->oldFormat ? kOldFormatDataSize : type->imageSize;
   recipe.seed = DefaultImageSeed(recipe);
-  return WritePanelFlashImage(machine, panel, recipe);
+  return internal::CopyImageIn(machine, recipe, Area::PanelFlash, panel, 0);
 }
 
 const char* PanelReceiverSource(int panel) {
